@@ -1,0 +1,67 @@
+#include "teskar/kernel.h"
+#include "teskar/scene.h"
+
+#include "vornsdk/command.h"
+#include "vornsdk/draw.h"
+#include "vornsdk/host.h"
+#include "vornsdk/interfaces.h"
+#include "vornsdk/tool.h"
+
+namespace VORNSDK {
+
+CloneableInterface::~CloneableInterface() = default;
+NotifierInterface::~NotifierInterface() = default;
+AttributeListenerInterface::~AttributeListenerInterface() = default;
+CommandInterface::~CommandInterface() = default;
+InteractiveToolInterface::~InteractiveToolInterface() = default;
+DrawInterface::~DrawInterface() = default;
+
+ItemCommand::~ItemCommand() = default;
+
+bool ItemCommand::v_execute(Context& context)
+{
+    Component const item = context.custom_parameter("Item").as_ref();
+    if (item)
+        return execute_selection(ComponentList{item});
+    Component const scene = context.custom_parameter("Scene").as_ref();
+    ComponentList const selection = current_selection(scene);
+    if (selection.empty())
+        return execute_scene(ComponentInterfaceReferenceT<TreeNodeInterface>());
+    return execute_selection(selection);
+}
+
+void ItemCommand::became_modifier(ComponentInterfacePtrT<CommandInterface>, ComponentInterfacePtrT<MeshInterface>) {}
+
+bool ItemCommand::execute_selection(ComponentList const& items)
+{
+    bool ok = true;
+    for (Component const& item : items) {
+        ComponentInterfacePtrT<SceneItemInterface> const scene_item(item);
+        if (scene_item)
+            ok = execute_item(scene_item, false) && ok;
+    }
+    return ok;
+}
+
+bool ItemCommand::execute_scene(ComponentInterfaceReferenceT<TreeNodeInterface> const&) { return true; }
+
+bool ItemCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const&, bool) { return true; }
+
+bool execute(String const& command_name, Component const& target)
+{
+    Component const command = Component::create(command_name);
+    return command && execute(command, target);
+}
+
+bool execute(Component const& command, Component const& target)
+{
+    auto* runner = get_interface<CommandInterface>(command);
+    if (!runner)
+        return false;
+    Context context;
+    if (target)
+        context.set_custom_parameter("Item", Parameter(StrongReference{target}));
+    return runner->v_execute(context);
+}
+
+} // namespace VORNSDK

@@ -1,0 +1,79 @@
+#include "demo.h"
+#include "listing.h"
+#include "module_loader.h"
+
+#include "teskar/kernel.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+int fail(std::string const& message, int code = kUsageError)
+{
+    std::cerr << "vorn: " << message << '\n';
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"vorn: runs modelling modules headlessly, from the command line and from scripts", "vorn"};
+    app.set_version_flag("--version", std::string("vorn ") + TOLVIR_VERSION);
+    app.require_subcommand(1);
+    std::string module_path = vorn::default_module_path();
+    app.add_option("--module", module_path, "Module to load (default: the libtolvir.so beside vorn)");
+
+    bool json = false;
+    auto* list = app.add_subcommand("list", "List the module's components in registration order");
+    list->add_flag("--json", json, "Print one JSON document");
+
+    std::string name;
+    auto* describe = app.add_subcommand("describe", "Show a component's tags, attributes and key bindings");
+    describe->add_option("NAME", name, "Registered component name")->required();
+    describe->add_flag("--json", json, "Print one JSON document");
+
+    std::string out_dir = "out/demo";
+    auto* demo = app.add_subcommand("demo", "Run the built-in demonstration and write its results");
+    demo->add_option("--out", out_dir, "Folder for the demo's pictures and meshes");
+
+    try {
+        app.parse(argc, argv);
+    } catch (CLI::CallForHelp const& e) {
+        return app.exit(e);
+    } catch (CLI::CallForVersion const& e) {
+        return app.exit(e);
+    } catch (CLI::ParseError const& e) {
+        app.exit(e);
+        return kUsageError;
+    }
+
+    teskar::Kernel::instance().set_message_sink([](std::string const& m) { std::cout << "message: " << m << '\n'; });
+    std::string error;
+    if (!vorn::load_module(module_path, error))
+        return fail(error);
+    auto const types = teskar::Kernel::instance().registry().types(vorn::module_origin(module_path));
+
+    if (*list) {
+        if (json)
+            std::cout << vorn::list_json(vorn::module_name(module_path), types).dump(2) << '\n';
+        else
+            vorn::print_list(std::cout, types);
+        return 0;
+    }
+    if (*describe) {
+        auto const* type = teskar::Kernel::instance().registry().find(VORNSDK::String(name));
+        if (!type || type->origin != vorn::module_origin(module_path))
+            return fail("unknown component '" + name + "'");
+        if (json)
+            std::cout << vorn::describe_json(*type).dump(2) << '\n';
+        else
+            vorn::print_description(std::cout, *type);
+        return 0;
+    }
+    return vorn::run_demo(module_path, out_dir, std::cout);
+}

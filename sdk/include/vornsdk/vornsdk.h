@@ -1,0 +1,22 @@
+#pragma once
+
+// Everything a plug-in module compiles against.
+#include "vornsdk/attribute.h"
+#include "vornsdk/command.h"
+#include "vornsdk/component.h"
+#include "vornsdk/context.h"
+#include "vornsdk/description.h"
+#include "vornsdk/draw.h"
+#include "vornsdk/host.h"
+#include "vornsdk/input.h"
+#include "vornsdk/interfaces.h"
+#include "vornsdk/math.h"
+#include "vornsdk/notify.h"
+#include "vornsdk/parameter.h"
+#include "vornsdk/plugin.h"
+#include "vornsdk/scene.h"
+#include "vornsdk/status.h"
+#include "vornsdk/string.h"
+#include "vornsdk/tool.h"
+#include "vornsdk/unique_id.h"
+#include "vornsdk/variant.h"
