@@ -35,7 +35,11 @@ bool Array::describe(ComponentDescription& description)
 
     // The panel shows only the settings of the chosen layout.
     Parameter const radial = shown_when("ArrayType", kRadial);
-    tool.attribute("gizmo", Parameter::PT_BOOL).user_name("Show Gizmo").default_value(true).ui_separator().ui_stack(radial);
+    tool.attribute("gizmo", Parameter::PT_BOOL)
+        .user_name("Show Gizmo")
+        .default_value(true)
+        .ui_separator()
+        .ui_stack(radial);
     tool.attribute("axis", Parameter::PT_INT)
         .user_name("Axis")
         .default_value(1)

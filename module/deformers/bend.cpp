@@ -26,7 +26,7 @@ bool Bend::describe(ComponentDescription& description)
     tool.attribute("twist", Parameter::PT_DOUBLE).user_name("Twist").ui_flags(2);
 
     // Unlabelled working values: the selection's bounding box, from which the range along the
-    // spine is taken, and the drag flags.
+    // spine is taken, and the tool's flags.
     for (char const* corner : {"bmin", "bmax"})
         tool.attribute(corner, Parameter::PT_VECTOR3D);
     for (char const* flag : {"twistd", "twistd2", "angled", "mat_d", "mat_d2"})
