@@ -11,6 +11,7 @@ namespace vorn {
 
 using namespace VORNSDK;
 using nlohmann::json;
+using nlohmann::ordered_json;
 
 json to_json(Parameter const& p)
 {
@@ -118,35 +119,36 @@ void print_list(std::ostream& out, std::vector<teskar::ComponentType const*> con
     }
 }
 
-json describe_json(teskar::ComponentType const& type)
+ordered_json describe_json(teskar::ComponentType const& type)
 {
+    // Ordered objects keep the tags in the order the component declared them.
     auto const& d = type.description;
-    json tags = json::object();
+    ordered_json tags = ordered_json::object();
     for (auto const& [key, value] : d.tags())
         if (key != ComponentDescription::default_tool_keybindings())
             tags[key.str()] = to_json(value);
-    json attributes = json::array();
+    ordered_json attributes = ordered_json::array();
     for (unsigned i = 0; i < d.num_attributes(); ++i) {
         auto const* a = d.attribute(i);
-        json attr = {{"name", a->name().to_utf8()},
-                     {"type", ptype_name(a->type())},
-                     {"type_code", static_cast<int>(a->type())},
-                     {"default", to_json(a->default_parameter())},
-                     {"min", to_json(a->min_parameter())},
-                     {"max", to_json(a->max_parameter())},
-                     {"step", to_json(a->step_parameter())},
-                     {"show_ui", a->show_ui()},
-                     {"undoable", a->undoable()}};
-        json attr_tags = json::object();
+        ordered_json attr = {{"name", a->name().to_utf8()},
+                             {"type", ptype_name(a->type())},
+                             {"type_code", static_cast<int>(a->type())},
+                             {"default", to_json(a->default_parameter())},
+                             {"min", to_json(a->min_parameter())},
+                             {"max", to_json(a->max_parameter())},
+                             {"step", to_json(a->step_parameter())},
+                             {"show_ui", a->show_ui()},
+                             {"undoable", a->undoable()}};
+        ordered_json attr_tags = ordered_json::object();
         for (auto const& [key, value] : a->tags())
             attr_tags[key.str()] = to_json(value);
-        attr["user_name"] = attr_tags.value("user_name", json());
+        attr["user_name"] = attr_tags.value("user_name", ordered_json());
         Parameter const ui_type = a->value(Description::ui_type());
-        attr["choices"] = ui_type.valid() ? attr_tags.value("ui_flags", json()) : json();
+        attr["choices"] = ui_type.valid() ? attr_tags.value("ui_flags", ordered_json()) : ordered_json();
         attr["tags"] = attr_tags;
         attributes.push_back(attr);
     }
-    json bindings = json::array();
+    ordered_json bindings = ordered_json::array();
     for (auto const& entry : d.value(ComponentDescription::default_tool_keybindings()).as_list()) {
         auto const& e = entry.as_list();
         if (e.size() == 4)
@@ -163,7 +165,7 @@ json describe_json(teskar::ComponentType const& type)
 
 void print_description(std::ostream& out, teskar::ComponentType const& type)
 {
-    json const j = describe_json(type);
+    ordered_json const j = describe_json(type);
     out << type.name.to_utf8() << " (" << (type.is_interactive_tool() ? "interactive tool" : "command") << ")\n";
     for (auto const& [key, value] : j["tags"].items())
         out << "  " << key << ": " << (value.is_string() ? value.get<std::string>() : value.dump()) << '\n';

@@ -21,7 +21,8 @@ char const* kind_of(teskar::ComponentType const& type);
 nlohmann::json list_json(std::string const& module, std::vector<teskar::ComponentType const*> const& types);
 void print_list(std::ostream& out, std::vector<teskar::ComponentType const*> const& types);
 
-nlohmann::json describe_json(teskar::ComponentType const& type);
+// Tags and attribute fields appear in the order the component declared them.
+nlohmann::ordered_json describe_json(teskar::ComponentType const& type);
 void print_description(std::ostream& out, teskar::ComponentType const& type);
 
 } // namespace vorn

@@ -48,8 +48,12 @@ int main(int argc, char** argv)
     } catch (CLI::CallForVersion const& e) {
         return app.exit(e);
     } catch (CLI::ParseError const& e) {
-        app.exit(e);
-        return kUsageError;
+        // One line, as for every other usage error; a leftover word where the subcommand belongs
+        // is named rather than reported as a missing subcommand.
+        auto const rest = app.remaining();
+        if (app.get_subcommands().empty() && !rest.empty() && rest.front().rfind('-', 0) != 0)
+            return fail("unknown subcommand '" + rest.front() + "'; run 'vorn --help' for usage");
+        return fail(std::string(e.what()) + "; run 'vorn --help' for usage");
     }
 
     teskar::Kernel::instance().set_message_sink([](std::string const& m) { std::cout << "message: " << m << '\n'; });

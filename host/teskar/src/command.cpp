@@ -1,7 +1,9 @@
+#include "teskar/history.h"
 #include "teskar/kernel.h"
 #include "teskar/scene.h"
 
 #include "vornsdk/command.h"
+#include "vornsdk/description.h"
 #include "vornsdk/draw.h"
 #include "vornsdk/host.h"
 #include "vornsdk/interfaces.h"
@@ -58,6 +60,10 @@ bool execute(Component const& command, Component const& target)
     auto* runner = get_interface<CommandInterface>(command);
     if (!runner)
         return false;
+    // A command run outside any transaction is an undo step of its own, named as the user sees it.
+    auto const* description = command.description();
+    String const label = description ? description->value(Description::user_name()).as_string() : String();
+    teskar::ImplicitTransaction const transaction(label.is_null() ? command.component_type() : label);
     Context context;
     if (target)
         context.set_custom_parameter("Item", Parameter(StrongReference{target}));

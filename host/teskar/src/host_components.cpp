@@ -1,4 +1,5 @@
 #include "teskar/kernel.h"
+#include "teskar/mesh_item.h"
 #include "teskar/scene.h"
 
 namespace teskar {
@@ -9,6 +10,7 @@ void register_host_components(Registry& registry)
 {
     register_application(registry);
     register_scene_components(registry);
+    register_mesh_components(registry);
 }
 
 } // namespace teskar

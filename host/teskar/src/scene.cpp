@@ -1,10 +1,12 @@
 #include "teskar/scene.h"
 
+#include "teskar/history.h"
 #include "teskar/host_plugin.h"
 #include "teskar/kernel.h"
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace teskar {
 
@@ -30,6 +32,116 @@ void empty_box(Vector3d& min, Vector3d& max)
     double const inf = std::numeric_limits<double>::infinity();
     min = {inf, inf, inf};
     max = {-inf, -inf, -inf};
+}
+
+} // namespace
+
+// The changes of one undo step to a scene's structure and item selection, kept as snapshots of
+// the whole tree: parents, children in order, top items and the selection.
+class SceneJournal : public StepPart {
+public:
+    explicit SceneJournal(Scene& scene) : scene_(&scene), keep_(scene.component()) {}
+
+    void const* target() const override { return scene_; }
+    bool empty() const override { return !before_; }
+    void undo() override
+    {
+        after_ = capture();
+        apply(*before_);
+    }
+    void redo() override { apply(*after_); }
+    void revert() override
+    {
+        if (before_)
+            apply(*before_);
+        before_.reset();
+    }
+    void absorb(StepPart& other_part) override
+    {
+        auto& other = static_cast<SceneJournal&>(other_part);
+        if (other.before_ && (!before_ || other.before_->tick < before_->tick))
+            before_ = std::move(other.before_);
+        other.before_.reset();
+    }
+    void save()
+    {
+        if (!before_)
+            before_ = capture();
+    }
+
+private:
+    struct Node {
+        Component item, parent;
+        ComponentList children;
+    };
+    struct Snapshot {
+        ComponentList top, selection;
+        std::vector<Node> nodes;
+        std::uint64_t tick = 0;
+    };
+
+    Snapshot capture() const
+    {
+        Snapshot s{scene_->top_, scene_->selection_, {}, UndoHistory::instance().tick()};
+        for (Component const& c : scene_->items()) {
+            Item const* i = item_of(c);
+            s.nodes.push_back({c, i->parent(), i->children_});
+        }
+        return s;
+    }
+
+    void apply(Snapshot const& s)
+    {
+        for (Component const& c : scene_->items()) {
+            Item* i = item_of(c);
+            i->parent_ = nullptr;
+            i->scene_ = nullptr;
+            i->children_.clear();
+        }
+        for (Node const& n : s.nodes) {
+            Item* i = item_of(n.item);
+            i->parent_ = item_of(n.parent);
+            i->scene_ = scene_;
+            i->children_ = n.children;
+        }
+        scene_->top_ = s.top;
+        scene_->selection_ = s.selection;
+    }
+
+    Scene* scene_;
+    Component keep_;
+    std::optional<Snapshot> before_, after_;
+};
+
+namespace {
+
+int const kModeTarget = 0;
+
+// The selection mode's changes within one undo step.
+class ModeJournal : public StepPart {
+public:
+    explicit ModeJournal(int before) : before_(before) {}
+    void const* target() const override { return &kModeTarget; }
+    bool empty() const override { return false; }
+    void undo() override
+    {
+        after_ = Kernel::instance().selection_mode();
+        Kernel::instance().set_selection_mode(before_);
+    }
+    void redo() override { Kernel::instance().set_selection_mode(after_); }
+    void revert() override { Kernel::instance().set_selection_mode(before_); }
+    void absorb(StepPart&) override {}
+
+private:
+    int before_, after_ = 0;
+};
+
+void touch_scene(Scene* scene)
+{
+    if (!scene)
+        return;
+    if (auto* j = UndoHistory::instance().part_for<SceneJournal>(scene, [&] { return std::make_unique<SceneJournal>(*scene); }))
+        j->save();
 }
 
 } // namespace
@@ -103,6 +215,7 @@ Component Item::parent() const { return parent_ ? parent_->component() : Compone
 
 void Item::detach()
 {
+    touch_scene(scene_);
     Component const self = component();
     if (parent_) {
         std::erase(parent_->children_, self);
@@ -143,6 +256,7 @@ void Item::add_child(Component const& child)
     if (!c)
         return;
     Component const keep = child;
+    touch_scene(scene_);
     c->detach();
     c->parent_ = this;
     children_.push_back(child);
@@ -186,6 +300,7 @@ void Scene::add_item(Component const& item)
     if (!i)
         return;
     Component const keep = item;
+    touch_scene(this);
     i->detach();
     top_.push_back(item);
     i->attach_to_scene(this);
@@ -209,13 +324,27 @@ bool Scene::is_selected(Component const& item) const
 void Scene::select(Component const& item)
 {
     Item* const i = item_of(item);
-    if (i && i->owner_scene() == this && !is_selected(item))
+    if (i && i->owner_scene() == this && !is_selected(item)) {
+        touch_scene(this);
         selection_.push_back(item);
+    }
 }
 
-void Scene::deselect(Component const& item) { std::erase(selection_, item); }
+void Scene::deselect(Component const& item)
+{
+    if (is_selected(item)) {
+        touch_scene(this);
+        std::erase(selection_, item);
+    }
+}
 
-void Scene::clear_selection() { selection_.clear(); }
+void Scene::clear_selection()
+{
+    if (!selection_.empty()) {
+        touch_scene(this);
+        selection_.clear();
+    }
+}
 
 Component Scene::material_library()
 {
@@ -320,7 +449,17 @@ void clear_selection(Component const& scene)
 
 int selection_mode() { return teskar::Kernel::instance().selection_mode(); }
 
-void set_selection_mode(int mode) { teskar::Kernel::instance().set_selection_mode(mode); }
+void set_selection_mode(int mode)
+{
+    auto& kernel = teskar::Kernel::instance();
+    if (kernel.selection_mode() == mode)
+        return;
+    int const before = kernel.selection_mode();
+    teskar::UndoHistory::instance().part_for<teskar::StepPart>(&teskar::kModeTarget, [&] {
+        return std::make_unique<teskar::ModeJournal>(before);
+    });
+    kernel.set_selection_mode(mode);
+}
 
 bool in_mesh_selection_mode()
 {

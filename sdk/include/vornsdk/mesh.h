@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace VORNSDK {
@@ -275,7 +276,7 @@ public:
     virtual void edges_of_point(Index p, EdgeMarker& out) const = 0;
     virtual void neighbours_of_point(Index p, VertexMarker& out) const = 0;
     // The polygons around a point without copying them (valid until the next edit).
-    virtual std::vector<Index> const& point_polygons(Index p) const = 0;
+    virtual std::span<Index const> point_polygons(Index p) const = 0;
     // Whether the edge is a seam of a per-corner map (such edges do not count as borders).
     virtual bool is_map_seam(VertexPair const& e) const = 0;
 

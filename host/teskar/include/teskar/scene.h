@@ -11,6 +11,8 @@
 
 namespace teskar {
 
+class SceneJournal;
+
 // A scene item: a node of the scene tree with a name and a placement. Children are held by
 // their parent; the parent and the scene are known by plain pointers, which the tree keeps current.
 class Item : public VORNSDK::Plugin, public VORNSDK::SceneItemInterface, public VORNSDK::TreeNodeInterface {
@@ -45,6 +47,7 @@ public:
 
 private:
     friend class Scene;
+    friend class SceneJournal;
     void detach();
     void attach_to_scene(Scene* scene);
 
@@ -76,6 +79,7 @@ public:
 
 private:
     friend class Item;
+    friend class SceneJournal;
     void remove_top(Item* item);
 
     VORNSDK::ComponentList top_;

@@ -1,0 +1,188 @@
+#pragma once
+
+#include "teskar/list_pool.h"
+
+#include "vornsdk/component.h"
+#include "vornsdk/mesh.h"
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace teskar {
+
+class MeshJournal;
+
+// A selection set of the mesh: an ordered set seen through the SDK's selection interface.
+template <class T>
+class OrderedSelection : public VORNSDK::SelectionSet<T> {
+public:
+    explicit OrderedSelection(VORNSDK::OrderedSet<T> const& set) : set_(set) {}
+    bool empty() const override { return set_.empty(); }
+    std::size_t size() const override { return set_.size(); }
+    bool contains(T const& e) const override { return set_.contains(e); }
+    VORNSDK::SelectionIterator<T>* begin() const override { return new Iterator(set_.begin()); }
+    VORNSDK::SelectionIterator<T>* end() const override { return new Iterator(set_.end()); }
+
+private:
+    class Iterator : public VORNSDK::SelectionIterator<T> {
+    public:
+        explicit Iterator(typename VORNSDK::OrderedSet<T>::iterator it) : it_(it) {}
+        T operator*() const override { return *it_; }
+        void advance() override { ++it_; }
+        bool equals(VORNSDK::SelectionIterator<T> const& o) const override
+        {
+            return it_ == static_cast<Iterator const&>(o).it_;
+        }
+
+    private:
+        typename VORNSDK::OrderedSet<T>::iterator it_;
+    };
+    VORNSDK::OrderedSet<T> const& set_;
+};
+
+// The host's polygon mesh.
+//
+// Points and polygons live in slots that are never reused, so indices stay valid (or simply
+// vacant) for the life of the mesh. Every point knows the polygons that use it, which makes
+// every topology query cost O(valence). Every change is recorded into the undo history's
+// recording transaction, if one is open.
+class Mesh : public VORNSDK::MeshInterface {
+public:
+    using Index = VORNSDK::Index;
+    using Vector3d = VORNSDK::Vector3d;
+    using VertexPair = VORNSDK::VertexPair;
+
+    explicit Mesh(VORNSDK::Plugin* owner = nullptr);
+    Mesh(Mesh const&) = delete;
+    Mesh& operator=(Mesh const&) = delete;
+    ~Mesh() override;
+
+    bool point_exists(Index p) const override { return !points_.is_vacant(p); }
+    Vector3d point_position(Index p) const override { return point_exists(p) ? positions_[p] : Vector3d{}; }
+    void set_point_position(Index p, Vector3d const& position) override;
+    Index add_point(Vector3d const& position) override;
+    void remove_point(Index p) override;
+    VORNSDK::Vector3f point_normal(Index p) const override;
+    VORNSDK::MasterArray const& points() const override { return points_; }
+
+    bool polygon_exists(Index f) const override { return !polygons_.is_vacant(f); }
+    VORNSDK::PolygonVertices polygon_vertices(Index f) const override;
+    Index add_polygon(VORNSDK::CompactIndexArray const& vertices) override;
+    Index add_polygon(VORNSDK::CompactIndexArray const& vertices, Index model) override;
+    void remove_polygon(Index f) override;
+    bool set_polygon_vertices(Index f, VORNSDK::CompactIndexArray const& vertices) override;
+    bool insert_point_in_polygon(Index f, VertexPair const& edge, Index p) override;
+    void flip_polygon(Index f) override;
+    VORNSDK::Component polygon_material(Index f) const override;
+    void set_polygon_material(Index f, VORNSDK::Component const& material) override;
+    VORNSDK::PolygonProperties polygon_properties(Index f) const override;
+    void set_polygon_properties(Index f, VORNSDK::PolygonProperties const& properties) override;
+    VORNSDK::MasterArray const& polygons() const override { return polygons_; }
+    void prepare_polygons(int kind, Index expected) override;
+    void finish_polygon(Index f) override;
+    void update() override;
+
+    bool edge_exists(VertexPair const& e) const override;
+    std::size_t polygons_of_edge(VertexPair const& e, VORNSDK::PolyMarker& out) const override;
+    void polygons_of_point(Index p, VORNSDK::PolyMarker& out) const override;
+    void edges_of_point(Index p, VORNSDK::EdgeMarker& out) const override;
+    void neighbours_of_point(Index p, VORNSDK::VertexMarker& out) const override;
+    std::span<Index const> point_polygons(Index p) const override;
+    bool is_map_seam(VertexPair const&) const override { return false; }
+
+    VORNSDK::SelectionSet<Index> const& selected_points() const override { return sel_points_view_; }
+    VORNSDK::SelectionSet<VertexPair> const& selected_edges() const override { return sel_edges_view_; }
+    VORNSDK::SelectionSet<Index> const& selected_polygons() const override { return sel_polys_view_; }
+    bool set_point_selection(Index p, bool selected) override;
+    bool set_edge_selection(VertexPair const& e, bool selected) override;
+    bool set_polygon_selection(Index f, bool selected) override;
+    bool polygon_selected(Index f) const override { return f < poly_selected_.size() && poly_selected_[f]; }
+    bool point_selected(Index p) const { return p < point_selected_.size() && point_selected_[p]; }
+    void select_all(int kind, bool selected) override;
+
+    VORNSDK::EdgeMarker const& hard_edges() const override { return hard_; }
+    void set_edge_hard(VertexPair const& e, bool hard) override;
+
+    std::size_t num_vertex_maps() const override { return maps_.size(); }
+    VORNSDK::String vertex_map_name(std::size_t map) const override;
+    int vertex_map_dimension(std::size_t map) const override;
+    std::size_t add_vertex_map(VORNSDK::String const& name, int dimension) override;
+    // The per-corner values of one polygon in one map (empty when the polygon has none).
+    std::vector<float> const& corner_values(std::size_t map, Index f) const;
+    void set_corner_values(std::size_t map, Index f, std::vector<float> values);
+
+    void bounding_box(Vector3d& min, Vector3d& max) const override;
+
+    int edit_nesting() const override { return nesting_; }
+    void open_edit() override { ++nesting_; }
+    void close_edit() override;
+
+    // Counts a change of any kind; derived data (normals, picking structures) compares it.
+    std::uint64_t revision() const { return revision_; }
+    // The edges of the mesh, each once, in polygon order.
+    std::size_t count_edges() const;
+    // Heap memory held by the mesh (without the undo history).
+    std::size_t memory_bytes() const;
+
+private:
+    friend class MeshJournal;
+
+    // What a map holds: a value block per corner of the polygons that have values.
+    struct VertexMap {
+        VORNSDK::String name;
+        int dimension = 2;
+        std::unordered_map<Index, std::vector<float>> values;
+    };
+
+    MeshJournal* journal();
+    void touch_position(Index p);
+    void touch_adjacency(Index p);
+    void touch_polygon(Index f);
+    void touch_sets();
+    void changed() { ++revision_; }
+
+    bool valid_vertex_list(VORNSDK::CompactIndexArray const& vertices, Index keep = VORNSDK::kNoIndex) const;
+    std::uint32_t material_id(VORNSDK::Component const& material);
+    Index new_polygon(VORNSDK::CompactIndexArray const& vertices);
+    // Replaces a polygon's vertex list, keeping the adjacency of the points it gains and loses.
+    void replace_vertices(Index f, std::span<Index const> vertices);
+    // Drops, from the edge selection and the hard edges, the sides of a vertex list that no
+    // polygon uses any more.
+    void forget_vanished_edges(std::vector<Index> const& old_vertices);
+
+    VORNSDK::Plugin* owner_;
+    VORNSDK::MasterArray points_;
+    std::vector<Vector3d> positions_;
+    ListPool point_polys_;
+    std::vector<std::uint8_t> point_selected_;
+    VORNSDK::MasterArray polygons_;
+    ListPool corners_;
+    std::vector<std::uint32_t> materials_;
+    std::vector<std::uint8_t> poly_selected_;
+    std::vector<VORNSDK::Component> material_table_{VORNSDK::Component()};
+    std::vector<VertexMap> maps_;
+
+    VORNSDK::OrderedSet<Index> sel_points_;
+    VORNSDK::OrderedSet<VertexPair> sel_edges_;
+    VORNSDK::OrderedSet<Index> sel_polys_;
+    VORNSDK::EdgeMarker hard_;
+    OrderedSelection<Index> sel_points_view_{sel_points_};
+    OrderedSelection<VertexPair> sel_edges_view_{sel_edges_};
+    OrderedSelection<Index> sel_polys_view_{sel_polys_};
+
+    int nesting_ = 0;
+    std::uint64_t revision_ = 0;
+
+    // The part of the recording transaction that holds this mesh's changes, and the stamps that
+    // tell which elements it has saved already.
+    MeshJournal* journal_ = nullptr;
+    std::uint64_t journal_generation_ = 0;
+    std::vector<std::uint32_t> position_stamp_, adjacency_stamp_, polygon_stamp_;
+
+    mutable std::uint64_t box_revision_ = ~std::uint64_t(0);
+    mutable Vector3d box_min_, box_max_;
+};
+
+} // namespace teskar

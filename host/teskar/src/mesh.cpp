@@ -1,0 +1,610 @@
+#include "teskar/mesh.h"
+
+#include "teskar/history.h"
+#include "teskar/mesh_journal.h"
+
+#include "vornsdk/plugin.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace teskar {
+
+using namespace VORNSDK;
+
+namespace {
+
+// Position of v in a vertex list, or -1.
+std::ptrdiff_t position_of(std::span<Index const> list, Index v)
+{
+    auto it = std::find(list.begin(), list.end(), v);
+    return it == list.end() ? -1 : it - list.begin();
+}
+
+// Whether the list has the side (a, b) in either direction.
+bool has_side(std::span<Index const> list, Index a, Index b)
+{
+    std::ptrdiff_t const k = position_of(list, a);
+    if (k < 0)
+        return false;
+    std::size_t const n = list.size();
+    return list[(k + 1) % n] == b || list[(k + n - 1) % n] == b;
+}
+
+std::vector<Index> sorted_copy(std::span<Index const> list)
+{
+    std::vector<Index> s(list.begin(), list.end());
+    std::sort(s.begin(), s.end());
+    return s;
+}
+
+} // namespace
+
+Mesh::Mesh(Plugin* owner) : owner_(owner) {}
+
+Mesh::~Mesh() = default;
+
+MeshJournal* Mesh::journal()
+{
+    auto& history = UndoHistory::instance();
+    if (journal_generation_ != history.generation()) {
+        journal_generation_ = history.generation();
+        journal_ = history.part_for<MeshJournal>(this, [&] { return std::make_unique<MeshJournal>(*this); });
+    }
+    return journal_;
+}
+
+void Mesh::touch_position(Index p)
+{
+    if (auto* j = journal())
+        j->save_position(p);
+}
+
+void Mesh::touch_adjacency(Index p)
+{
+    if (auto* j = journal())
+        j->save_adjacency(p);
+}
+
+void Mesh::touch_polygon(Index f)
+{
+    if (auto* j = journal())
+        j->save_polygon(f);
+}
+
+void Mesh::touch_sets()
+{
+    if (auto* j = journal())
+        j->save_sets();
+}
+
+void Mesh::set_point_position(Index p, Vector3d const& position)
+{
+    if (!point_exists(p))
+        return;
+    touch_position(p);
+    positions_[p] = position;
+    changed();
+}
+
+Index Mesh::add_point(Vector3d const& position)
+{
+    Index const p = points_.allocate();
+    positions_.push_back(position);
+    point_polys_.resize(points_.slots());
+    point_selected_.push_back(0);
+    position_stamp_.push_back(0);
+    adjacency_stamp_.push_back(0);
+    if (auto* j = journal())
+        j->save_added_point(p);
+    changed();
+    return p;
+}
+
+void Mesh::remove_point(Index p)
+{
+    if (!point_exists(p))
+        return;
+    std::vector<Index> const around(point_polys_.get(p).begin(), point_polys_.get(p).end());
+    for (Index f : around) {
+        auto const list = corners_.get(f);
+        CompactIndexArray rest;
+        for (Index v : list)
+            if (v != p)
+                rest.push_back(v);
+        if (rest.size() < 3)
+            remove_polygon(f);
+        else
+            replace_vertices(f, {rest.data(), rest.size()});
+    }
+    set_point_selection(p, false);
+    touch_position(p);
+    points_.set_occupied(p, false);
+    changed();
+}
+
+Vector3f Mesh::point_normal(Index p) const
+{
+    Vector3d sum;
+    for (Index f : point_polygons(p)) {
+        auto const list = corners_.get(f);
+        // Newell's method: the vector's length is twice the polygon's area.
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            Vector3d const& a = positions_[list[k]];
+            Vector3d const& b = positions_[list[(k + 1) % list.size()]];
+            sum += Vector3d{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
+        }
+    }
+    Vector3d const n = unit(sum);
+    return {float(n.x), float(n.y), float(n.z)};
+}
+
+PolygonVertices Mesh::polygon_vertices(Index f) const
+{
+    if (!polygon_exists(f))
+        return {};
+    auto const list = corners_.get(f);
+    return {list.data(), static_cast<std::uint16_t>(list.size())};
+}
+
+bool Mesh::valid_vertex_list(CompactIndexArray const& vertices, Index) const
+{
+    if (vertices.size() < 3)
+        return false;
+    for (Index v : vertices)
+        if (!point_exists(v))
+            return false;
+    auto const sorted = sorted_copy({vertices.data(), vertices.size()});
+    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+}
+
+Index Mesh::new_polygon(CompactIndexArray const& vertices)
+{
+    Index const f = polygons_.allocate();
+    corners_.resize(polygons_.slots());
+    materials_.push_back(0);
+    poly_selected_.push_back(0);
+    polygon_stamp_.push_back(0);
+    if (auto* j = journal())
+        j->save_added_polygon(f);
+    corners_.assign(f, {vertices.data(), vertices.size()});
+    for (Index v : vertices) {
+        touch_adjacency(v);
+        point_polys_.push_back(v, f);
+    }
+    changed();
+    return f;
+}
+
+Index Mesh::add_polygon(CompactIndexArray const& vertices) { return add_polygon(vertices, kDefaultPolygon); }
+
+Index Mesh::add_polygon(CompactIndexArray const& vertices, Index model)
+{
+    if (!valid_vertex_list(vertices))
+        return kNoIndex;
+    Index const f = new_polygon(vertices);
+    if (model != kDefaultPolygon && polygon_exists(model)) {
+        materials_[f] = materials_[model];
+        // Corners keep the model's values where they share its points; new points take the
+        // model's mean value.
+        auto const model_list = corners_.get(model);
+        for (auto& map : maps_) {
+            auto it = map.values.find(model);
+            if (it == map.values.end())
+                continue;
+            std::vector<float> const& mv = it->second;
+            std::size_t const dim = static_cast<std::size_t>(map.dimension);
+            std::vector<float> mean(dim, 0.0f);
+            for (std::size_t k = 0; k < model_list.size(); ++k)
+                for (std::size_t d = 0; d < dim; ++d)
+                    mean[d] += mv[k * dim + d] / static_cast<float>(model_list.size());
+            std::vector<float> values;
+            for (Index v : vertices) {
+                std::ptrdiff_t const k = position_of(model_list, v);
+                for (std::size_t d = 0; d < dim; ++d)
+                    values.push_back(k >= 0 ? mv[static_cast<std::size_t>(k) * dim + d] : mean[d]);
+            }
+            map.values[f] = std::move(values);
+        }
+    }
+    return f;
+}
+
+void Mesh::remove_polygon(Index f)
+{
+    if (!polygon_exists(f))
+        return;
+    std::vector<Index> const old(corners_.get(f).begin(), corners_.get(f).end());
+    touch_polygon(f);
+    for (Index v : old) {
+        touch_adjacency(v);
+        point_polys_.erase_value(v, f);
+    }
+    set_polygon_selection(f, false);
+    corners_.clear(f);
+    materials_[f] = 0;
+    for (auto& map : maps_)
+        map.values.erase(f);
+    polygons_.set_occupied(f, false);
+    forget_vanished_edges(old);
+    changed();
+}
+
+void Mesh::replace_vertices(Index f, std::span<Index const> vertices)
+{
+    std::vector<Index> const old(corners_.get(f).begin(), corners_.get(f).end());
+    std::vector<Index> const fresh(vertices.begin(), vertices.end());
+    touch_polygon(f);
+    auto const old_sorted = sorted_copy(old);
+    auto const new_sorted = sorted_copy(fresh);
+    for (Index v : old)
+        if (!std::binary_search(new_sorted.begin(), new_sorted.end(), v)) {
+            touch_adjacency(v);
+            point_polys_.erase_value(v, f);
+        }
+    for (Index v : fresh)
+        if (!std::binary_search(old_sorted.begin(), old_sorted.end(), v)) {
+            touch_adjacency(v);
+            point_polys_.push_back(v, f);
+        }
+    corners_.assign(f, fresh);
+    // Per-corner values follow their points; corners at new points take the mean value.
+    for (auto& map : maps_) {
+        auto it = map.values.find(f);
+        if (it == map.values.end())
+            continue;
+        std::vector<float> const mv = it->second;
+        std::size_t const dim = static_cast<std::size_t>(map.dimension);
+        std::vector<float> mean(dim, 0.0f);
+        for (std::size_t k = 0; k < old.size(); ++k)
+            for (std::size_t d = 0; d < dim; ++d)
+                mean[d] += mv[k * dim + d] / static_cast<float>(old.size());
+        std::vector<float> values;
+        for (Index v : fresh) {
+            std::ptrdiff_t const k = position_of(old, v);
+            for (std::size_t d = 0; d < dim; ++d)
+                values.push_back(k >= 0 ? mv[static_cast<std::size_t>(k) * dim + d] : mean[d]);
+        }
+        it->second = std::move(values);
+    }
+    forget_vanished_edges(old);
+    changed();
+}
+
+bool Mesh::set_polygon_vertices(Index f, CompactIndexArray const& vertices)
+{
+    if (!polygon_exists(f) || !valid_vertex_list(vertices))
+        return false;
+    replace_vertices(f, {vertices.data(), vertices.size()});
+    return true;
+}
+
+bool Mesh::insert_point_in_polygon(Index f, VertexPair const& edge, Index p)
+{
+    if (!polygon_exists(f) || !point_exists(p))
+        return false;
+    auto const list = corners_.get(f);
+    if (list.size() >= kMaxPolygonVertices || position_of(list, p) >= 0)
+        return false;
+    std::size_t const n = list.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        Index const a = list[k], b = list[(k + 1) % n];
+        if ((a == edge.v1 && b == edge.v2) || (a == edge.v2 && b == edge.v1)) {
+            std::vector<Index> fresh(list.begin(), list.end());
+            fresh.insert(fresh.begin() + static_cast<std::ptrdiff_t>(k + 1), p);
+            replace_vertices(f, fresh);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Mesh::flip_polygon(Index f)
+{
+    if (!polygon_exists(f))
+        return;
+    std::vector<Index> reversed(corners_.get(f).rbegin(), corners_.get(f).rend());
+    replace_vertices(f, reversed);
+}
+
+std::uint32_t Mesh::material_id(Component const& material)
+{
+    if (!material)
+        return 0;
+    for (std::size_t i = 1; i < material_table_.size(); ++i)
+        if (material_table_[i] == material)
+            return static_cast<std::uint32_t>(i);
+    material_table_.push_back(material);
+    return static_cast<std::uint32_t>(material_table_.size() - 1);
+}
+
+Component Mesh::polygon_material(Index f) const
+{
+    return polygon_exists(f) ? material_table_[materials_[f]] : Component();
+}
+
+void Mesh::set_polygon_material(Index f, Component const& material)
+{
+    if (!polygon_exists(f))
+        return;
+    std::uint32_t const id = material_id(material);
+    if (materials_[f] == id)
+        return;
+    touch_polygon(f);
+    materials_[f] = id;
+    changed();
+}
+
+PolygonProperties Mesh::polygon_properties(Index f) const
+{
+    PolygonProperties props;
+    if (!polygon_exists(f))
+        return props;
+    props.material = polygon_material(f);
+    for (std::size_t m = 0; m < maps_.size(); ++m)
+        props.corner_values.push_back(corner_values(m, f));
+    return props;
+}
+
+void Mesh::set_polygon_properties(Index f, PolygonProperties const& properties)
+{
+    if (!polygon_exists(f))
+        return;
+    set_polygon_material(f, properties.material);
+    for (std::size_t m = 0; m < maps_.size() && m < properties.corner_values.size(); ++m)
+        set_corner_values(m, f, properties.corner_values[m]);
+}
+
+void Mesh::prepare_polygons(int, Index expected)
+{
+    std::size_t const n = polygons_.slots() + std::size_t(expected);
+    materials_.reserve(n);
+    poly_selected_.reserve(n);
+    polygon_stamp_.reserve(n);
+}
+
+void Mesh::finish_polygon(Index) { changed(); }
+
+void Mesh::update() { changed(); }
+
+void Mesh::close_edit()
+{
+    if (nesting_ > 0 && --nesting_ == 0)
+        update();
+}
+
+bool Mesh::edge_exists(VertexPair const& e) const
+{
+    if (e.invalid() || !point_exists(e.v1))
+        return false;
+    for (Index f : point_polys_.get(e.v1))
+        if (has_side(corners_.get(f), e.v1, e.v2))
+            return true;
+    return false;
+}
+
+std::size_t Mesh::polygons_of_edge(VertexPair const& e, PolyMarker& out) const
+{
+    if (e.invalid() || !point_exists(e.v1))
+        return 0;
+    std::size_t n = 0;
+    for (Index f : point_polys_.get(e.v1))
+        if (has_side(corners_.get(f), e.v1, e.v2)) {
+            out.insert(f);
+            ++n;
+        }
+    return n;
+}
+
+void Mesh::polygons_of_point(Index p, PolyMarker& out) const
+{
+    for (Index f : point_polygons(p))
+        out.insert(f);
+}
+
+void Mesh::edges_of_point(Index p, EdgeMarker& out) const
+{
+    for (Index f : point_polygons(p)) {
+        auto const list = corners_.get(f);
+        std::size_t const n = list.size();
+        auto const k = static_cast<std::size_t>(position_of(list, p));
+        out.insert({p, list[(k + 1) % n]});
+        out.insert({p, list[(k + n - 1) % n]});
+    }
+}
+
+void Mesh::neighbours_of_point(Index p, VertexMarker& out) const
+{
+    for (Index f : point_polygons(p)) {
+        auto const list = corners_.get(f);
+        std::size_t const n = list.size();
+        auto const k = static_cast<std::size_t>(position_of(list, p));
+        out.insert(list[(k + 1) % n]);
+        out.insert(list[(k + n - 1) % n]);
+    }
+}
+
+std::span<Index const> Mesh::point_polygons(Index p) const
+{
+    return point_exists(p) ? point_polys_.get(p) : std::span<Index const>();
+}
+
+bool Mesh::set_point_selection(Index p, bool selected)
+{
+    if (selected ? !point_exists(p) || point_selected_[p] : !point_selected(p))
+        return false;
+    touch_sets();
+    point_selected_[p] = selected;
+    if (selected)
+        sel_points_.insert(p);
+    else
+        sel_points_.erase(p);
+    changed();
+    return true;
+}
+
+bool Mesh::set_edge_selection(VertexPair const& e, bool selected)
+{
+    if (selected ? sel_edges_.contains(e) || !edge_exists(e) : !sel_edges_.contains(e))
+        return false;
+    touch_sets();
+    if (selected)
+        sel_edges_.insert(e);
+    else
+        sel_edges_.erase(e);
+    changed();
+    return true;
+}
+
+bool Mesh::set_polygon_selection(Index f, bool selected)
+{
+    if (selected ? !polygon_exists(f) || poly_selected_[f] : !polygon_selected(f))
+        return false;
+    touch_sets();
+    poly_selected_[f] = selected;
+    if (selected)
+        sel_polys_.insert(f);
+    else
+        sel_polys_.erase(f);
+    changed();
+    return true;
+}
+
+void Mesh::select_all(int kind, bool selected)
+{
+    if (kind == kElementPoints) {
+        if (!selected) {
+            for (Index p : sel_points_)
+                point_selected_[p] = 0;
+            if (!sel_points_.empty())
+                touch_sets();
+            sel_points_.clear();
+        } else {
+            for (Index p : points_)
+                set_point_selection(p, true);
+        }
+    } else if (kind == kElementEdges) {
+        if (!selected) {
+            if (!sel_edges_.empty())
+                touch_sets();
+            sel_edges_.clear();
+        } else {
+            for (Index f : polygons_) {
+                auto const list = corners_.get(f);
+                for (std::size_t k = 0; k < list.size(); ++k)
+                    set_edge_selection({list[k], list[(k + 1) % list.size()]}, true);
+            }
+        }
+    } else if (kind == kElementPolygons) {
+        if (!selected) {
+            for (Index f : sel_polys_)
+                poly_selected_[f] = 0;
+            if (!sel_polys_.empty())
+                touch_sets();
+            sel_polys_.clear();
+        } else {
+            for (Index f : polygons_)
+                set_polygon_selection(f, true);
+        }
+    }
+    changed();
+}
+
+void Mesh::set_edge_hard(VertexPair const& e, bool hard)
+{
+    if (hard ? hard_.contains(e) || !edge_exists(e) : !hard_.contains(e))
+        return;
+    touch_sets();
+    if (hard)
+        hard_.insert(e);
+    else
+        hard_.erase(e);
+    changed();
+}
+
+void Mesh::forget_vanished_edges(std::vector<Index> const& old_vertices)
+{
+    std::size_t const n = old_vertices.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        VertexPair const e{old_vertices[k], old_vertices[(k + 1) % n]};
+        if ((sel_edges_.contains(e) || hard_.contains(e)) && !edge_exists(e)) {
+            touch_sets();
+            sel_edges_.erase(e);
+            hard_.erase(e);
+        }
+    }
+}
+
+String Mesh::vertex_map_name(std::size_t map) const { return map < maps_.size() ? maps_[map].name : String(); }
+
+int Mesh::vertex_map_dimension(std::size_t map) const { return map < maps_.size() ? maps_[map].dimension : 0; }
+
+std::size_t Mesh::add_vertex_map(String const& name, int dimension)
+{
+    for (std::size_t m = 0; m < maps_.size(); ++m)
+        if (maps_[m].name == name)
+            return m;
+    maps_.push_back({name, std::max(1, dimension), {}});
+    return maps_.size() - 1;
+}
+
+std::vector<float> const& Mesh::corner_values(std::size_t map, Index f) const
+{
+    static std::vector<float> const kNone;
+    if (map >= maps_.size())
+        return kNone;
+    auto it = maps_[map].values.find(f);
+    return it == maps_[map].values.end() ? kNone : it->second;
+}
+
+void Mesh::set_corner_values(std::size_t map, Index f, std::vector<float> values)
+{
+    if (map >= maps_.size() || !polygon_exists(f))
+        return;
+    if (!values.empty() && values.size() != corners_.size(f) * static_cast<std::size_t>(maps_[map].dimension))
+        return;
+    touch_polygon(f);
+    if (values.empty())
+        maps_[map].values.erase(f);
+    else
+        maps_[map].values[f] = std::move(values);
+    changed();
+}
+
+void Mesh::bounding_box(Vector3d& min, Vector3d& max) const
+{
+    if (box_revision_ != revision_) {
+        double const inf = std::numeric_limits<double>::infinity();
+        box_min_ = {inf, inf, inf};
+        box_max_ = {-inf, -inf, -inf};
+        for (Index p : points_)
+            for (int k = 0; k < 3; ++k) {
+                box_min_[k] = std::min(box_min_[k], positions_[p][k]);
+                box_max_[k] = std::max(box_max_[k], positions_[p][k]);
+            }
+        box_revision_ = revision_;
+    }
+    min = box_min_;
+    max = box_max_;
+}
+
+std::size_t Mesh::count_edges() const
+{
+    EdgeMarker edges;
+    for (Index f : polygons_) {
+        auto const list = corners_.get(f);
+        for (std::size_t k = 0; k < list.size(); ++k)
+            edges.insert({list[k], list[(k + 1) % list.size()]});
+    }
+    return edges.size();
+}
+
+std::size_t Mesh::memory_bytes() const
+{
+    return positions_.capacity() * sizeof(Vector3d) + point_polys_.memory_bytes() + point_selected_.capacity() +
+           corners_.memory_bytes() + materials_.capacity() * sizeof(std::uint32_t) + poly_selected_.capacity() +
+           (position_stamp_.capacity() + adjacency_stamp_.capacity() + polygon_stamp_.capacity()) * sizeof(std::uint32_t) +
+           2 * (points_.slots() + polygons_.slots());
+}
+
+} // namespace teskar

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "teskar/history.h"
+#include "teskar/kernel.h"
+#include "teskar/mesh_item.h"
+#include "teskar/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+// A fresh scene holding one mesh item; every test starts from an empty history.
+class MeshFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        teskar::UndoHistory::instance().clear();
+        teskar::new_scene();
+        item = VORNSDK::Component::create("SceneObject");
+        item["Name"].set_value("Grid", false);
+        teskar::scene_of(VORNSDK::active_scene())->add_item(item);
+        mesh = teskar::mesh_of(item);
+    }
+    void TearDown() override { teskar::UndoHistory::instance().clear(); }
+
+    // A grid of nx by ny quads on y = 0, points row by row.
+    void make_grid(int nx, int ny)
+    {
+        for (int j = 0; j <= ny; ++j)
+            for (int i = 0; i <= nx; ++i)
+                mesh->add_point({double(i), 0.0, double(j)});
+        auto p = [&](int i, int j) { return VORNSDK::Index(i + j * (nx + 1)); };
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i)
+                mesh->add_polygon({p(i, j), p(i, j + 1), p(i + 1, j + 1), p(i + 1, j)});
+    }
+
+    // Everything undo must reproduce: points, polygons with their order, selections, hard edges.
+    std::string state() const
+    {
+        std::ostringstream s;
+        for (VORNSDK::Index p : mesh->points()) {
+            auto const q = mesh->point_position(p);
+            s << 'p' << p << '(' << q.x << ',' << q.y << ',' << q.z << ')';
+            for (VORNSDK::Index f : mesh->point_polygons(p))
+                s << '.' << f;
+            s << ' ';
+        }
+        for (VORNSDK::Index f : mesh->polygons()) {
+            s << 'f' << f << '[';
+            for (VORNSDK::Index v : mesh->polygon_vertices(f))
+                s << v << ' ';
+            s << ']';
+        }
+        s << " sp";
+        for (auto p : VORNSDK::each(mesh->selected_points()))
+            s << ' ' << p;
+        s << " se";
+        for (auto e : VORNSDK::each(mesh->selected_edges()))
+            s << ' ' << e.v1 << '-' << e.v2;
+        s << " sf";
+        for (auto f : VORNSDK::each(mesh->selected_polygons()))
+            s << ' ' << f;
+        s << " h";
+        for (auto e : mesh->hard_edges())
+            s << ' ' << e.v1 << '-' << e.v2;
+        return s.str();
+    }
+
+    VORNSDK::Component item;
+    teskar::Mesh* mesh = nullptr;
+};
