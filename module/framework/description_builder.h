@@ -40,7 +40,7 @@ public:
     DescriptionBuilder undoable(bool undoable) const;
     // ui_type "button_group" with the button labels as ui_flags; the value is the label's index.
     DescriptionBuilder button_group(VORNSDK::ParameterList const& labels) const;
-    // ui_type "combo_box" with the choices as ui_flags; the value is the choice's index.
+    // ui_type "combo_box" with the choices as ui_flags.
     DescriptionBuilder combo_box(VORNSDK::ParameterList const& choices) const;
 
     VORNSDK::ComponentDescription& description() const { return *description_; }
