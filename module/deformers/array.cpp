@@ -2,6 +2,7 @@
 
 #include "framework/description_builder.h"
 #include "framework/registration.h"
+#include "framework/selection.h"
 
 #include <numbers>
 
@@ -85,9 +86,16 @@ bool Array::describe(ComponentDescription& description)
     return true;
 }
 
+namespace {
+
+// Array is offered only when the first selected item carries a mesh.
+bool array_filter(FilterContext const&) { return first_selected_mesh().valid(); }
+
+} // namespace
+
 Status register_array(PluginModuleRegistrar& registrar)
 {
-    register_component_class<Array>(registrar, "Array");
+    register_component_class<Array>(registrar, "Array", &array_filter);
     return Status(0);
 }
 

@@ -1,0 +1,113 @@
+#include "framework/clone_data.h"
+#include "framework/command.h"
+
+#include "teskar/host_plugin.h"
+#include "teskar/kernel.h"
+
+#include "vornsdk/scene.h"
+
+#include <gtest/gtest.h>
+
+using namespace VORNSDK;
+
+namespace {
+
+// A command that counts its hooks and, on a change of "a", writes "b" from inside the handler.
+class Probe : public tolvir::Command {
+public:
+    static inline std::vector<std::uint32_t> changed;
+    static inline int copies = 0;
+
+    static bool describe(ComponentDescription& d)
+    {
+        d.add_tag(Description::category(), "CommandTool");
+        teskar::add_attribute(d, "a", Parameter::PT_INT, 1);
+        teskar::add_attribute(d, "b", Parameter::PT_STRING, "x");
+        return true;
+    }
+    void attribute_changed(std::uint32_t index) override
+    {
+        changed.push_back(index);
+        if (index == 0)
+            attribute("b").set_value("written", true);
+    }
+    void copy_from(Plugin const&) override { ++copies; }
+};
+
+class Slot : public NotifySlot {
+public:
+    void notified(std::uint32_t code, Parameter const& value) override
+    {
+        codes.push_back(code);
+        source = value.as_ref();
+    }
+    std::vector<std::uint32_t> codes;
+    Component source;
+};
+
+class CommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { teskar::register_host_plugin<Probe>(teskar::Kernel::instance().registry(), "Probe"); }
+    void SetUp() override
+    {
+        Probe::changed.clear();
+        Probe::copies = 0;
+    }
+};
+
+} // namespace
+
+TEST_F(CommandTest, ANotificationDuringAnotherIsDroppedButTheValueIsStored)
+{
+    Component const c = Component::create("Probe");
+    c["a"].set_value(5);
+    EXPECT_EQ(Probe::changed, std::vector<std::uint32_t>{0});
+    EXPECT_EQ(c["b"].as_string(), String("written"));
+    c["b"].set_value("again");
+    EXPECT_EQ(Probe::changed, (std::vector<std::uint32_t>{0, 1}));
+}
+
+TEST_F(CommandTest, ChangesAreForwardedOnTheCommandsOwnChannel)
+{
+    Component const c = Component::create("Probe");
+    Slot slot;
+    get_interface<NotifierInterface>(c)->notify().attach(&slot);
+    c["b"].set_value("y");
+    EXPECT_EQ(slot.codes, std::vector<std::uint32_t>{kNotifyAttributeChanged});
+    EXPECT_EQ(slot.source, c);
+}
+
+TEST_F(CommandTest, CloneCopiesStateAndAttributesByIndex)
+{
+    Component const c = Component::create("Probe");
+    c["a"].set_value(9, false);
+    c["b"].set_value("kept", false);
+    Component const copy = get_interface<CloneableInterface>(c)->clone();
+    ASSERT_TRUE(copy.valid());
+    EXPECT_EQ(Probe::copies, 1);
+    EXPECT_EQ(copy["a"].as_int(), 9);
+    EXPECT_EQ(copy["b"].as_string(), String("kept"));
+    EXPECT_NE(copy, c);
+}
+
+TEST_F(CommandTest, OnlyACloneVariantTriggersCopyFrom)
+{
+    Variant const other;
+    EXPECT_TRUE(Component::create("Probe", &other).valid());
+    tolvir::VariantT<tolvir::CloneData> const empty(tolvir::CloneData{nullptr});
+    EXPECT_TRUE(Component::create("Probe", &empty).valid());
+    EXPECT_EQ(Probe::copies, 0);
+    EXPECT_EQ(empty.type_code(), str_type_code("variant_CloneData"));
+    std::unique_ptr<Variant> const copied(empty.copy());
+    EXPECT_EQ(copied->type_code(), empty.type_code());
+}
+
+TEST_F(CommandTest, TheCommandAnswersItsInterfaces)
+{
+    Component const c = Component::create("Probe");
+    EXPECT_NE(get_interface<CommandInterface>(c), nullptr);
+    EXPECT_NE(get_interface<AttributeListenerInterface>(c), nullptr);
+    EXPECT_NE(get_interface<NotifierInterface>(c), nullptr);
+    EXPECT_NE(get_interface<CloneableInterface>(c), nullptr);
+    EXPECT_EQ(get_interface<SceneInterface>(c), nullptr);
+}
