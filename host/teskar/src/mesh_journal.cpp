@@ -115,6 +115,9 @@ void MeshJournal::save_sets()
 MeshJournal::States MeshJournal::capture(States const& states) const
 {
     States now;
+    now.points.reserve(states.points.size());
+    now.adjacency.reserve(states.adjacency.size());
+    now.polygons.reserve(states.polygons.size());
     for (auto const& s : states.points)
         now.points.push_back({s.p, mesh_->point_exists(s.p), mesh_->positions_[s.p], s.tick});
     for (auto const& s : states.adjacency) {
