@@ -1,0 +1,359 @@
+#include "commands/mesh_text.h"
+
+#include "framework/preferences.h"
+
+#include "vornsdk/attribute.h"
+#include "vornsdk/host.h"
+#include "vornsdk/scene.h"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <unordered_map>
+#include <vector>
+
+namespace tolvir {
+
+using namespace VORNSDK;
+
+namespace {
+
+// Collects the sections while the polygons are walked.
+class MeshTextWriter {
+public:
+    MeshTextWriter(MeshInterface const& mesh, Matrix4d const* world) : mesh_(mesh), world_(world) {}
+
+    void add_all_points()
+    {
+        for (Index p : mesh_.points())
+            number_of(p);
+    }
+
+    void add_polygon(Index f)
+    {
+        PolygonVertices const vertices = mesh_.polygon_vertices(f);
+        Component const material = mesh_.polygon_material(f);
+        if (material)
+            materials_[material].push_back(faces_written_);
+        faces_ << "\n\t" << vertices.count << " (";
+        for (std::uint16_t k = 0; k < vertices.count; ++k)
+            faces_ << (k ? "," : "") << number_of(vertices[k]);
+        faces_ << ')';
+        for (std::uint16_t k = 0; k < vertices.count; ++k) {
+            VertexPair const side = vertices.edge(k);
+            if (mesh_.hard_edges().contains(side))
+                hard_.insert(side);
+        }
+        ++faces_written_;
+    }
+
+    String finish()
+    {
+        std::ostringstream out;
+        out << "MeshData\n";
+        out << '\n' << numbers_.size() << " Points\n{" << points_.str() << "\n}\n";
+        out << '\n' << faces_written_ << " Faces\n{" << faces_.str() << "\n}\n";
+        out << '\n' << hard_.size() << " HardEdges\n{";
+        for (VertexPair const e : hard_)
+            out << "\n\t(" << numbers_[e.v1] << ',' << numbers_[e.v2] << ')';
+        out << "\n}";
+        out << "\n\n" << materials_.size() << " Materials\n{";
+        for (auto const& [material, faces] : materials_) {
+            out << "\n\t\"" << material["Name"].value().as_string().to_utf8() << "\" " << faces.size();
+            for (std::size_t face : faces)
+                out << ' ' << face;
+        }
+        out << "\n}";
+        return String(out.str());
+    }
+
+private:
+    std::size_t number_of(Index p)
+    {
+        auto [it, added] = numbers_.try_emplace(p, numbers_.size());
+        if (added) {
+            Vector3d const q = world_ ? transform_point(*world_, mesh_.point_position(p)) : mesh_.point_position(p);
+            points_ << "\n\t(" << q.x << ',' << q.y << ',' << q.z << ')';
+        }
+        return it->second;
+    }
+
+    MeshInterface const& mesh_;
+    Matrix4d const* world_;
+    std::unordered_map<Index, std::size_t> numbers_;
+    std::ostringstream points_, faces_;
+    std::size_t faces_written_ = 0;
+    EdgeMarker hard_;
+    // Ordered by the host's reference order, as the text lists materials.
+    std::map<Component, std::vector<std::size_t>> materials_;
+};
+
+} // namespace
+
+String write_mesh_text(MeshInterface const& mesh, MasterArrayIterator begin, MasterArrayIterator end,
+                       Matrix4d const* world, bool all_points)
+{
+    MeshTextWriter writer(mesh, world);
+    if (all_points)
+        writer.add_all_points();
+    for (auto it = begin; it != end; ++it)
+        writer.add_polygon(*it);
+    return writer.finish();
+}
+
+String write_mesh_text(MeshInterface const& mesh, SelectionSet<Index> const& polygons, Matrix4d const* world,
+                       bool all_points)
+{
+    MeshTextWriter writer(mesh, world);
+    if (all_points)
+        writer.add_all_points();
+    for (Index f : each(polygons))
+        writer.add_polygon(f);
+    return writer.finish();
+}
+
+void copy_mesh_to_clipboard(MeshInterface const& mesh, bool selected_only)
+{
+    String text("");
+    if (!selected_only || (mesh.selected_polygons().empty() && nothing_selected_means_everything_selected()))
+        text = write_mesh_text(mesh, mesh.polygons().begin(), mesh.polygons().end(), nullptr, false);
+    else if (!mesh.selected_polygons().empty())
+        text = write_mesh_text(mesh, mesh.selected_polygons(), nullptr, false);
+    set_clipboard(text);
+}
+
+namespace {
+
+// Splits mesh text into tokens: "(", ")", ",", "[" and "]" stand alone, a double quote starts a
+// quoted token (backslash escapes the next character), anything else runs to the next blank,
+// single-character token or quote. Past the end every token is empty.
+class Tokenizer {
+public:
+    explicit Tokenizer(std::string_view text) : text_(text) {}
+
+    std::string_view next()
+    {
+        while (pos_ < text_.size() && is_blank(text_[pos_]))
+            ++pos_;
+        if (pos_ >= text_.size())
+            return {};
+        char const c = text_[pos_];
+        if (is_single(c))
+            return text_.substr(pos_++, 1);
+        if (c == '"')
+            return quoted();
+        std::size_t const start = pos_;
+        while (pos_ < text_.size() && !is_blank(text_[pos_]) && !is_single(text_[pos_]) && text_[pos_] != '"')
+            ++pos_;
+        return text_.substr(start, pos_ - start);
+    }
+
+    bool at_end() const { return pos_ >= text_.size(); }
+
+private:
+    static bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool is_single(char c) { return c == '(' || c == ')' || c == ',' || c == '[' || c == ']'; }
+
+    std::string_view quoted()
+    {
+        ++pos_;
+        quoted_.clear();
+        while (pos_ < text_.size() && text_[pos_] != '"') {
+            if (text_[pos_] == '\\' && pos_ + 1 < text_.size())
+                ++pos_;
+            quoted_.push_back(text_[pos_++]);
+        }
+        if (pos_ < text_.size())
+            ++pos_;
+        return quoted_;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::string quoted_;
+};
+
+// Reads mesh text into a mesh; every read answers false once the text stops making sense.
+class MeshTextReader {
+public:
+    MeshTextReader(MeshInterface& mesh, std::string_view text) : mesh_(mesh), tokens_(text) {}
+
+    MeshTextReport run()
+    {
+        report_.complete = points() && faces() && hard_edges() && materials() && skip();
+        return report_;
+    }
+
+private:
+    bool skip()
+    {
+        tokens_.next();
+        return true;
+    }
+
+    bool word(std::string_view expected) { return tokens_.next() == expected; }
+
+    // A count: a non-negative decimal integer. It only bounds a loop; nothing is reserved by it,
+    // so a huge count in a short text just runs out of text.
+    bool count(std::uint64_t& out) { return unsigned_number(tokens_.next(), out); }
+
+    static bool unsigned_number(std::string_view t, std::uint64_t& out)
+    {
+        auto const [end, error] = std::from_chars(t.data(), t.data() + t.size(), out);
+        return error == std::errc() && end == t.data() + t.size() && !t.empty();
+    }
+
+    // A number token, after a single "," separator when there is one.
+    std::string_view value_token()
+    {
+        std::string_view t = tokens_.next();
+        if (t == ",")
+            t = tokens_.next();
+        return t;
+    }
+
+    bool coordinate(double& out)
+    {
+        std::string_view const t = value_token();
+        auto const [end, error] = std::from_chars(t.data(), t.data() + t.size(), out);
+        return error == std::errc() && end == t.data() + t.size() && !t.empty() && std::isfinite(out);
+    }
+
+    bool index(std::uint64_t& out) { return unsigned_number(value_token(), out); }
+
+    Index point_index(std::uint64_t number) const { return number < points_.size() ? points_[number] : kNoIndex; }
+
+    bool points()
+    {
+        std::uint64_t n = 0;
+        if (!word("MeshData") || !count(n) || !word("Points") || !skip())
+            return false;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            Vector3d p;
+            skip();
+            if (!coordinate(p.x) || !coordinate(p.y) || !coordinate(p.z))
+                return false;
+            skip();
+            points_.push_back(mesh_.add_point(p));
+            ++report_.points;
+        }
+        return true;
+    }
+
+    bool faces()
+    {
+        std::uint64_t n = 0;
+        if (!skip() || !count(n) || !word("Faces") || !skip())
+            return false;
+        mesh_.prepare_polygons(2, 0);
+        for (std::uint64_t i = 0; i < n; ++i) {
+            std::uint64_t corners = 0;
+            if (!count(corners) || corners > kMaxPolygonVertices)
+                return false;
+            skip();
+            CompactIndexArray list;
+            bool known = true;
+            for (std::uint64_t k = 0; k < corners; ++k) {
+                std::uint64_t number = 0;
+                if (!index(number))
+                    return false;
+                Index const p = point_index(number);
+                known = known && p != kNoIndex;
+                list.push_back(p);
+            }
+            skip();
+            Index const f = known ? mesh_.add_polygon(list) : kNoIndex;
+            faces_.push_back(f);
+            report_.faces += f != kNoIndex;
+        }
+        return true;
+    }
+
+    bool hard_edges()
+    {
+        std::uint64_t n = 0;
+        if (!skip() || !count(n) || !word("HardEdges") || !skip())
+            return false;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            std::uint64_t a = 0, b = 0;
+            skip();
+            if (!index(a) || !index(b))
+                return false;
+            skip();
+            VertexPair const e{point_index(a), point_index(b)};
+            if (!e.invalid() && mesh_.edge_exists(e)) {
+                mesh_.set_edge_hard(e, true);
+                ++report_.hard_edges;
+            }
+        }
+        return true;
+    }
+
+    bool materials()
+    {
+        std::uint64_t n = 0;
+        if (!skip() || !count(n) || !word("Materials") || !skip())
+            return false;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            std::string const name(tokens_.next());
+            Component const material = find_material(name);
+            std::uint64_t faces = 0;
+            if (!count(faces))
+                return false;
+            for (std::uint64_t k = 0; k < faces; ++k) {
+                std::uint64_t number = 0;
+                if (!unsigned_number(tokens_.next(), number))
+                    return false;
+                if (material && number < faces_.size() && faces_[number] != kNoIndex) {
+                    mesh_.set_polygon_material(faces_[number], material);
+                    ++report_.assignments;
+                }
+            }
+        }
+        return true;
+    }
+
+    // The first child named name of the scene's material library; null when none.
+    Component find_material(std::string const& name)
+    {
+        if (!library_looked_up_) {
+            library_looked_up_ = true;
+            // The library sits at the top of the scene; looking there only keeps each read
+            // independent of how many items the scene holds.
+            if (auto* scene = get_interface<SceneInterface>(active_scene()))
+                for (Component const& item : scene->top_items())
+                    if (item.component_type() == String("MaterialLibrary")) {
+                        library_ = item;
+                        break;
+                    }
+        }
+        auto* node = get_interface<TreeNodeInterface>(library_);
+        if (!node)
+            return {};
+        String const wanted(name);
+        for (Component const& child : node->children())
+            if (child["Name"].value().as_string() == wanted)
+                return child;
+        return {};
+    }
+
+    MeshInterface& mesh_;
+    Tokenizer tokens_;
+    MeshTextReport report_;
+    std::vector<Index> points_, faces_;
+    Component library_;
+    bool library_looked_up_ = false;
+};
+
+} // namespace
+
+MeshTextReport read_mesh_text(MeshInterface& mesh, std::string_view text) { return MeshTextReader(mesh, text).run(); }
+
+MeshTextReport read_mesh_text(MeshInterface& mesh, String const& text)
+{
+    std::string const utf8 = text.to_utf8();
+    return read_mesh_text(mesh, std::string_view(utf8));
+}
+
+} // namespace tolvir

@@ -1,0 +1,44 @@
+#include "commands/scene_items.h"
+
+#include "vornsdk/attribute.h"
+#include "vornsdk/scene.h"
+
+namespace tolvir {
+
+using namespace VORNSDK;
+
+Component create_scene_item(Component const& parent, String const& type, String const& name, bool select)
+{
+    Component item = Component::create(type);
+    if (!item)
+        return item;
+    item["Name"].set_value(name, false);
+    if (auto* scene = get_interface<SceneInterface>(parent))
+        scene->add_item(item);
+    else if (auto* node = get_interface<TreeNodeInterface>(parent))
+        node->add_child(item);
+    if (select) {
+        clear_selection();
+        add_to_selection(item);
+    }
+    return item;
+}
+
+void select_connected(MeshInterface& mesh, PolyMarker const& seeds, bool value)
+{
+    FastIndexStack frontier, next;
+    for (Index f : seeds)
+        frontier.push(f);
+    while (!frontier.empty()) {
+        while (!frontier.empty()) {
+            Index const f = frontier.pop();
+            for (Index p : mesh.polygon_vertices(f))
+                for (Index g : mesh.point_polygons(p))
+                    if (mesh.set_polygon_selection(g, value))
+                        next.push(g);
+        }
+        frontier.swap(next);
+    }
+}
+
+} // namespace tolvir
