@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cmath>
 #include <map>
-#include <sstream>
 #include <unordered_map>
 #include <vector>
 
@@ -18,6 +17,22 @@ namespace tolvir {
 using namespace VORNSDK;
 
 namespace {
+
+// Numbers as the text writes them: integers in decimal, doubles as printf's "%g" does (six
+// significant digits, exponent form for very small or large values).
+void append(std::string& out, std::size_t n)
+{
+    char buffer[24];
+    auto const r = std::to_chars(buffer, buffer + sizeof buffer, n);
+    out.append(buffer, r.ptr);
+}
+
+void append(std::string& out, double v)
+{
+    char buffer[32];
+    auto const r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+    out.append(buffer, r.ptr);
+}
 
 // Collects the sections while the polygons are walked.
 class MeshTextWriter {
@@ -36,10 +51,15 @@ public:
         Component const material = mesh_.polygon_material(f);
         if (material)
             materials_[material].push_back(faces_written_);
-        faces_ << "\n\t" << vertices.count << " (";
-        for (std::uint16_t k = 0; k < vertices.count; ++k)
-            faces_ << (k ? "," : "") << number_of(vertices[k]);
-        faces_ << ')';
+        faces_ += "\n\t";
+        append(faces_, std::size_t(vertices.count));
+        faces_ += " (";
+        for (std::uint16_t k = 0; k < vertices.count; ++k) {
+            if (k)
+                faces_ += ',';
+            append(faces_, number_of(vertices[k]));
+        }
+        faces_ += ')';
         for (std::uint16_t k = 0; k < vertices.count; ++k) {
             VertexPair const side = vertices.edge(k);
             if (mesh_.hard_edges().contains(side))
@@ -50,22 +70,39 @@ public:
 
     String finish()
     {
-        std::ostringstream out;
-        out << "MeshData\n";
-        out << '\n' << numbers_.size() << " Points\n{" << points_.str() << "\n}\n";
-        out << '\n' << faces_written_ << " Faces\n{" << faces_.str() << "\n}\n";
-        out << '\n' << hard_.size() << " HardEdges\n{";
-        for (VertexPair const e : hard_)
-            out << "\n\t(" << numbers_[e.v1] << ',' << numbers_[e.v2] << ')';
-        out << "\n}";
-        out << "\n\n" << materials_.size() << " Materials\n{";
-        for (auto const& [material, faces] : materials_) {
-            out << "\n\t\"" << material["Name"].value().as_string().to_utf8() << "\" " << faces.size();
-            for (std::size_t face : faces)
-                out << ' ' << face;
+        std::string out = "MeshData\n\n";
+        append(out, numbers_.size());
+        out += " Points\n{";
+        out += points_;
+        out += "\n}\n\n";
+        append(out, faces_written_);
+        out += " Faces\n{";
+        out += faces_;
+        out += "\n}\n\n";
+        append(out, hard_.size());
+        out += " HardEdges\n{";
+        for (VertexPair const e : hard_) {
+            out += "\n\t(";
+            append(out, numbers_[e.v1]);
+            out += ',';
+            append(out, numbers_[e.v2]);
+            out += ')';
         }
-        out << "\n}";
-        return String(out.str());
+        out += "\n}\n\n";
+        append(out, materials_.size());
+        out += " Materials\n{";
+        for (auto const& [material, faces] : materials_) {
+            out += "\n\t\"";
+            out += material["Name"].value().as_string().to_utf8();
+            out += "\" ";
+            append(out, faces.size());
+            for (std::size_t face : faces) {
+                out += ' ';
+                append(out, face);
+            }
+        }
+        out += "\n}";
+        return String(out);
     }
 
 private:
@@ -74,7 +111,13 @@ private:
         auto [it, added] = numbers_.try_emplace(p, numbers_.size());
         if (added) {
             Vector3d const q = world_ ? transform_point(*world_, mesh_.point_position(p)) : mesh_.point_position(p);
-            points_ << "\n\t(" << q.x << ',' << q.y << ',' << q.z << ')';
+            points_ += "\n\t(";
+            append(points_, q.x);
+            points_ += ',';
+            append(points_, q.y);
+            points_ += ',';
+            append(points_, q.z);
+            points_ += ')';
         }
         return it->second;
     }
@@ -82,7 +125,7 @@ private:
     MeshInterface const& mesh_;
     Matrix4d const* world_;
     std::unordered_map<Index, std::size_t> numbers_;
-    std::ostringstream points_, faces_;
+    std::string points_, faces_;
     std::size_t faces_written_ = 0;
     EdgeMarker hard_;
     // Ordered by the host's reference order, as the text lists materials.

@@ -174,7 +174,11 @@ namespace {
 HistoryTransaction* g_current = nullptr;
 } // namespace
 
-HistoryTransaction::HistoryTransaction(String const& name) : record_(new detail::TransactionRecord{name, {}, {}}) {}
+HistoryTransaction::HistoryTransaction(String const& name) : record_(new detail::TransactionRecord{name, 0, {}, {}})
+{
+    static std::uint64_t next_id = 0;
+    record_->id = ++next_id;
+}
 
 HistoryTransaction::~HistoryTransaction()
 {

@@ -40,7 +40,11 @@ std::vector<Index> sorted_copy(std::span<Index const> list)
 
 } // namespace
 
-Mesh::Mesh(Plugin* owner) : owner_(owner) {}
+Mesh::Mesh(Plugin* owner) : owner_(owner)
+{
+    if (auto const* record = UndoHistory::instance().recording())
+        born_in_ = record->id;
+}
 
 Mesh::~Mesh() = default;
 
@@ -49,7 +53,10 @@ MeshJournal* Mesh::journal()
     auto& history = UndoHistory::instance();
     if (journal_generation_ != history.generation()) {
         journal_generation_ = history.generation();
-        journal_ = history.part_for<MeshJournal>(this, [&] { return std::make_unique<MeshJournal>(*this); });
+        auto const* record = history.recording();
+        journal_ = record && record->id == born_in_
+                       ? nullptr
+                       : history.part_for<MeshJournal>(this, [&] { return std::make_unique<MeshJournal>(*this); });
     }
     return journal_;
 }

@@ -17,8 +17,9 @@ std::uint32_t next_journal_id()
 }
 
 // Keeps, for every element, the state with the earliest tick; a and b list each element once.
-template <class State, class Key>
-void merge_earliest(std::vector<State>& a, std::vector<State>& b, Key key)
+// move_in adapts a state of b to a (its slices point into b's pool).
+template <class State, class Key, class MoveIn>
+void merge_earliest(std::vector<State>& a, std::vector<State>& b, Key key, MoveIn move_in)
 {
     std::unordered_map<Index, std::size_t> where;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -26,9 +27,9 @@ void merge_earliest(std::vector<State>& a, std::vector<State>& b, Key key)
     for (State& s : b) {
         auto it = where.find(key(s));
         if (it == where.end())
-            a.push_back(std::move(s));
+            a.push_back(move_in(s));
         else if (s.tick < a[it->second].tick)
-            a[it->second] = std::move(s);
+            a[it->second] = move_in(s);
     }
     b.clear();
 }
@@ -38,6 +39,13 @@ void merge_earliest(std::vector<State>& a, std::vector<State>& b, Key key)
 MeshJournal::MeshJournal(Mesh& mesh)
     : mesh_(&mesh), keep_(mesh.owner_ ? mesh.owner_->component() : Component()), id_(next_journal_id())
 {
+}
+
+MeshJournal::Slice MeshJournal::States::keep(std::span<Index const> list)
+{
+    Slice const s{static_cast<std::uint32_t>(pool.size()), static_cast<std::uint32_t>(list.size())};
+    pool.insert(pool.end(), list.begin(), list.end());
+    return s;
 }
 
 bool MeshJournal::empty() const
@@ -59,7 +67,7 @@ void MeshJournal::save_added_point(Index p)
     mesh_->adjacency_stamp_[p] = id_;
     auto const tick = UndoHistory::instance().tick();
     before_.points.push_back({p, false, {}, tick});
-    before_.adjacency.push_back({p, {}, tick});
+    before_.adjacency.push_back({p, Slice{}, tick});
 }
 
 void MeshJournal::save_adjacency(Index p)
@@ -67,24 +75,22 @@ void MeshJournal::save_adjacency(Index p)
     if (mesh_->adjacency_stamp_[p] == id_)
         return;
     mesh_->adjacency_stamp_[p] = id_;
-    auto const list = mesh_->point_polys_.get(p);
-    before_.adjacency.push_back({p, {list.begin(), list.end()}, UndoHistory::instance().tick()});
+    before_.adjacency.push_back({p, before_.keep(mesh_->point_polys_.get(p)), UndoHistory::instance().tick()});
 }
 
-MeshJournal::PolygonState MeshJournal::polygon_state(Index f, std::uint64_t tick) const
+void MeshJournal::save_polygon_into(States& states, Index f, std::uint64_t tick) const
 {
-    PolygonState s{f, mesh_->polygon_exists(f), {}, 0, {}, tick};
+    PolygonState s{f, mesh_->polygon_exists(f), Slice{}, 0, tick};
     if (s.occupied) {
-        auto const list = mesh_->corners_.get(f);
-        s.vertices.assign(list.begin(), list.end());
+        s.vertices = states.keep(mesh_->corners_.get(f));
         s.material = mesh_->materials_[f];
         for (std::size_t m = 0; m < mesh_->maps_.size(); ++m) {
             auto it = mesh_->maps_[m].values.find(f);
             if (it != mesh_->maps_[m].values.end())
-                s.maps.emplace_back(m, it->second);
+                states.maps.push_back({f, m, it->second});
         }
     }
-    return s;
+    states.polygons.push_back(s);
 }
 
 void MeshJournal::save_polygon(Index f)
@@ -92,13 +98,13 @@ void MeshJournal::save_polygon(Index f)
     if (mesh_->polygon_stamp_[f] == id_)
         return;
     mesh_->polygon_stamp_[f] = id_;
-    before_.polygons.push_back(polygon_state(f, UndoHistory::instance().tick()));
+    save_polygon_into(before_, f, UndoHistory::instance().tick());
 }
 
 void MeshJournal::save_added_polygon(Index f)
 {
     mesh_->polygon_stamp_[f] = id_;
-    before_.polygons.push_back({f, false, {}, 0, {}, UndoHistory::instance().tick()});
+    before_.polygons.push_back({f, false, Slice{}, 0, UndoHistory::instance().tick()});
 }
 
 MeshJournal::Sets MeshJournal::sets_state(std::uint64_t tick) const
@@ -120,12 +126,10 @@ MeshJournal::States MeshJournal::capture(States const& states) const
     now.polygons.reserve(states.polygons.size());
     for (auto const& s : states.points)
         now.points.push_back({s.p, mesh_->point_exists(s.p), mesh_->positions_[s.p], s.tick});
-    for (auto const& s : states.adjacency) {
-        auto const list = mesh_->point_polys_.get(s.p);
-        now.adjacency.push_back({s.p, {list.begin(), list.end()}, s.tick});
-    }
+    for (auto const& s : states.adjacency)
+        now.adjacency.push_back({s.p, now.keep(mesh_->point_polys_.get(s.p)), s.tick});
     for (auto const& s : states.polygons)
-        now.polygons.push_back(polygon_state(s.f, s.tick));
+        save_polygon_into(now, s.f, s.tick);
     if (states.sets)
         now.sets = sets_state(states.sets->tick);
     return now;
@@ -139,16 +143,17 @@ void MeshJournal::apply(States const& states)
         m.positions_[s.p] = s.position;
     }
     for (auto const& s : states.adjacency)
-        m.point_polys_.assign(s.p, s.polygons);
+        m.point_polys_.assign(s.p, states.get(s.polygons));
     for (auto const& s : states.polygons) {
         m.polygons_.set_occupied(s.f, s.occupied);
-        m.corners_.assign(s.f, s.vertices);
+        m.corners_.assign(s.f, states.get(s.vertices));
         m.materials_[s.f] = s.material;
-        for (auto& map : m.maps_)
-            map.values.erase(s.f);
-        for (auto const& [map, values] : s.maps)
-            m.maps_[map].values[s.f] = values;
+        if (!m.maps_.empty())
+            for (auto& map : m.maps_)
+                map.values.erase(s.f);
     }
+    for (auto const& v : states.maps)
+        m.maps_[v.map].values[v.f] = v.values;
     if (states.sets) {
         for (Index p : m.sel_points_)
             m.point_selected_[p] = 0;
@@ -195,9 +200,37 @@ void MeshJournal::stamp()
 void MeshJournal::absorb(StepPart& other_part)
 {
     auto& other = static_cast<MeshJournal&>(other_part);
-    merge_earliest(before_.points, other.before_.points, [](PointState const& s) { return s.p; });
-    merge_earliest(before_.adjacency, other.before_.adjacency, [](AdjacencyState const& s) { return s.p; });
-    merge_earliest(before_.polygons, other.before_.polygons, [](PolygonState const& s) { return s.f; });
+    States& theirs = other.before_;
+    merge_earliest(before_.points, theirs.points, [](PointState const& s) { return s.p; },
+                   [](PointState const& s) { return s; });
+    merge_earliest(before_.adjacency, theirs.adjacency, [](AdjacencyState const& s) { return s.p; },
+                   [&](AdjacencyState s) {
+                       s.polygons = before_.keep(theirs.get(s.polygons));
+                       return s;
+                   });
+    // Map values travel with the polygon state they belong to: whichever state of a polygon wins
+    // the merge brings its values.
+    std::unordered_map<Index, std::uint64_t> their_tick;
+    for (auto const& st : theirs.polygons)
+        their_tick.emplace(st.f, st.tick);
+    merge_earliest(before_.polygons, theirs.polygons, [](PolygonState const& st) { return st.f; },
+                   [&](PolygonState st) {
+                       st.vertices = before_.keep(theirs.get(st.vertices));
+                       return st;
+                   });
+    std::unordered_map<Index, std::uint64_t> winner;
+    for (auto const& st : before_.polygons)
+        winner.emplace(st.f, st.tick);
+    auto const theirs_won = [&](Index f) {
+        auto it = their_tick.find(f);
+        return it != their_tick.end() && winner[f] == it->second;
+    };
+    std::erase_if(before_.maps, [&](MapValues const& v) { return theirs_won(v.f); });
+    for (auto& v : theirs.maps)
+        if (theirs_won(v.f))
+            before_.maps.push_back(std::move(v));
+    theirs.maps.clear();
+    theirs.pool.clear();
     if (other.before_.sets && (!before_.sets || other.before_.sets->tick < before_.sets->tick))
         before_.sets = std::move(other.before_.sets);
     other.before_.sets.reset();

@@ -36,6 +36,8 @@ namespace VORNSDK::detail {
 // What a HistoryTransaction records: its parts, by target.
 struct TransactionRecord {
     String name;
+    // Unique for the life of the process (addresses of closed records are reused).
+    std::uint64_t id = 0;
     std::vector<std::unique_ptr<teskar::StepPart>> parts;
     std::unordered_map<void const*, teskar::StepPart*> by_target;
 

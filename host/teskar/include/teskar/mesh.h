@@ -179,6 +179,9 @@ private:
     // tell which elements it has saved already.
     MeshJournal* journal_ = nullptr;
     std::uint64_t journal_generation_ = 0;
+    // The transaction that was recording when the mesh was made: a mesh is not journalled by it,
+    // since undoing that transaction takes away the mesh's item as a whole.
+    std::uint64_t born_in_ = 0;
     std::vector<std::uint32_t> position_stamp_, adjacency_stamp_, polygon_stamp_;
 
     mutable std::uint64_t box_revision_ = ~std::uint64_t(0);

@@ -35,18 +35,27 @@ private:
         VORNSDK::Vector3d position;
         std::uint64_t tick;
     };
+    // Index lists (adjacency, vertex lists) live in one pool per States; a state names its slice.
+    struct Slice {
+        std::uint32_t offset = 0, count = 0;
+    };
     struct AdjacencyState {
         Index p;
-        std::vector<Index> polygons;
+        Slice polygons;
         std::uint64_t tick;
     };
     struct PolygonState {
         Index f;
         bool occupied;
-        std::vector<Index> vertices;
+        Slice vertices;
         std::uint32_t material;
-        std::vector<std::pair<std::size_t, std::vector<float>>> maps;
         std::uint64_t tick;
+    };
+    // Per-corner values of a saved polygon, by map.
+    struct MapValues {
+        Index f;
+        std::size_t map;
+        std::vector<float> values;
     };
     struct Sets {
         VORNSDK::OrderedSet<Index> points, polygons;
@@ -57,10 +66,15 @@ private:
         std::vector<PointState> points;
         std::vector<AdjacencyState> adjacency;
         std::vector<PolygonState> polygons;
+        std::vector<MapValues> maps;
+        std::vector<Index> pool;
         std::optional<Sets> sets;
+
+        Slice keep(std::span<Index const> list);
+        std::span<Index const> get(Slice s) const { return {pool.data() + s.offset, s.count}; }
     };
 
-    PolygonState polygon_state(Index f, std::uint64_t tick) const;
+    void save_polygon_into(States& states, Index f, std::uint64_t tick) const;
     Sets sets_state(std::uint64_t tick) const;
     // The mesh's present state of the elements that states names.
     States capture(States const& states) const;
