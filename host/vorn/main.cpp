@@ -1,6 +1,7 @@
 #include "demo.h"
 #include "listing.h"
 #include "module_loader.h"
+#include "script.h"
 
 #include "teskar/kernel.h"
 
@@ -41,6 +42,10 @@ int main(int argc, char** argv)
     auto* demo = app.add_subcommand("demo", "Run the built-in demonstration and write its results");
     demo->add_option("--out", out_dir, "Folder for the demo's pictures and meshes");
 
+    std::string script;
+    auto* run = app.add_subcommand("run", "Run a script of modelling statements on a fresh scene");
+    run->add_option("SCRIPT", script, "Script file, or - for standard input")->required();
+
     try {
         app.parse(argc, argv);
     } catch (CLI::CallForHelp const& e) {
@@ -79,5 +84,7 @@ int main(int argc, char** argv)
             vorn::print_description(std::cout, *type);
         return 0;
     }
+    if (*run)
+        return vorn::run_script_file(script, std::cout, std::cerr);
     return vorn::run_demo(module_path, out_dir, std::cout);
 }

@@ -1,0 +1,621 @@
+#include "script.h"
+
+#include "obj_io.h"
+#include "primitives.h"
+#include "scene_info.h"
+
+#include "teskar/history.h"
+#include "teskar/kernel.h"
+#include "teskar/mesh_item.h"
+#include "teskar/scene.h"
+
+#include "vornsdk/attribute.h"
+#include "vornsdk/command.h"
+#include "vornsdk/host.h"
+#include "vornsdk/scene.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <stdexcept>
+#include <string_view>
+
+namespace vorn {
+
+using namespace VORNSDK;
+
+namespace {
+
+// A statement that cannot run; the message becomes "NAME:LINE: message".
+struct ScriptError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(std::string const& message) { throw ScriptError(message); }
+
+std::string quoted(std::string const& s) { return "'" + s + "'"; }
+
+template <class T>
+bool parse_number(std::string_view text, T& value)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    auto const [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return false;
+    if constexpr (std::is_floating_point_v<T>)
+        return std::isfinite(value);
+    return true;
+}
+
+int positive_int(std::string const& text, char const* what)
+{
+    int v = 0;
+    if (!parse_number(text, v) || v < 1)
+        fail(std::string(what) + " must be a positive integer, not " + quoted(text));
+    return v;
+}
+
+double positive_double(std::string const& text, char const* what)
+{
+    double v = 0;
+    if (!parse_number(text, v) || v <= 0)
+        fail(std::string(what) + " must be a positive number, not " + quoted(text));
+    return v;
+}
+
+// Numbers separated by commas, exactly count of them.
+template <class T>
+bool parse_numbers(std::string const& text, std::size_t count, std::vector<T>& out)
+{
+    std::string_view rest = text;
+    for (std::size_t k = 0; k < count; ++k) {
+        std::size_t const comma = rest.find(',');
+        if ((comma == std::string_view::npos) != (k + 1 == count))
+            return false;
+        T v{};
+        if (!parse_number(rest.substr(0, comma), v))
+            return false;
+        out.push_back(v);
+        rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
+    }
+    return true;
+}
+
+// Splits KEY=VALUE at the first '='.
+std::pair<std::string, std::string> key_value(std::string const& word)
+{
+    std::size_t const eq = word.find('=');
+    if (eq == std::string::npos || eq == 0)
+        fail("expected KEY=VALUE, not " + quoted(word));
+    return {word.substr(0, eq), word.substr(eq + 1)};
+}
+
+// The file types that load and save know, by extension.
+enum class FileType { Obj };
+
+FileType file_type(std::string const& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".obj")
+        return FileType::Obj;
+    fail("unknown file type " + quoted(ext.empty() ? path : ext) + " (known: .obj)");
+}
+
+// Sets the message sink for the run and removes it afterwards.
+class MessageSink {
+public:
+    explicit MessageSink(std::ostream& out)
+    {
+        teskar::Kernel::instance().set_message_sink([&out](std::string const& m) { out << "message: " << m << '\n'; });
+    }
+    ~MessageSink() { teskar::Kernel::instance().set_message_sink(nullptr); }
+    MessageSink(MessageSink const&) = delete;
+    MessageSink& operator=(MessageSink const&) = delete;
+};
+
+class Interpreter {
+public:
+    explicit Interpreter(std::ostream& out) : out_(out)
+    {
+        auto& kernel = teskar::Kernel::instance();
+        kernel.reset_session();
+        teskar::UndoHistory::instance().clear();
+        scene_component_ = teskar::new_scene();
+        scene_ = teskar::scene_of(scene_component_);
+        kernel.set_selection_mode(kSelectItems);
+    }
+
+    void execute(std::vector<std::string> const& words)
+    {
+        using Handler = void (Interpreter::*)(std::vector<std::string> const&);
+        static std::map<std::string, Handler> const statements = {
+            {"new", &Interpreter::new_item},   {"load", &Interpreter::load},       {"save", &Interpreter::save},
+            {"items", &Interpreter::items},    {"mode", &Interpreter::mode},       {"select", &Interpreter::select},
+            {"deselect", &Interpreter::select}, {"run", &Interpreter::run},        {"pref", &Interpreter::pref},
+            {"undo", &Interpreter::undo_redo}, {"redo", &Interpreter::undo_redo}, {"echo", &Interpreter::echo},
+            {"info", &Interpreter::info},
+        };
+        auto it = statements.find(words.front());
+        if (it == statements.end())
+            fail("unknown statement " + quoted(words.front()));
+        (this->*it->second)(words);
+    }
+
+private:
+    static void arity(std::vector<std::string> const& words, std::size_t least, std::size_t most, char const* usage)
+    {
+        if (words.size() < least || words.size() > most)
+            fail(std::string("usage: ") + usage);
+    }
+
+    Component find_item(std::string const& name) const
+    {
+        Component item = scene_->find_item(String(name));
+        if (!item)
+            fail("no item named " + quoted(name));
+        return item;
+    }
+
+    Component first_selected() const
+    {
+        if (scene_->selection().empty())
+            fail("no item is selected");
+        return scene_->selection().front();
+    }
+
+    static std::string name_of(Component const& item) { return teskar::item_of(item)->name().to_utf8(); }
+
+    static teskar::Mesh& mesh_of(Component const& item)
+    {
+        teskar::Mesh* mesh = teskar::mesh_of(item);
+        if (!mesh)
+            fail("item " + quoted(name_of(item)) + " has no mesh");
+        return *mesh;
+    }
+
+    void check_new_name(std::string const& name) const
+    {
+        if (name.empty())
+            fail("an item needs a name");
+        if (scene_->find_item(String(name)))
+            fail("an item named " + quoted(name) + " already exists");
+    }
+
+    static Component new_mesh_item(std::string const& name)
+    {
+        Component item = Component::create("SceneObject");
+        item["Name"].set_value(String(name), false);
+        return item;
+    }
+
+    // One undo step: the item (built beforehand, outside any transaction, so that its points are
+    // not recorded one by one) enters the scene with the materials it brings, and becomes the
+    // only selected item.
+    void add_to_scene(Component const& item, std::vector<Component> const& materials, char const* step)
+    {
+        teskar::ImplicitTransaction const transaction{String(step)};
+        Component const library = scene_->material_library();
+        for (Component const& m : materials)
+            teskar::item_of(library)->add_child(m);
+        scene_->add_item(item);
+        scene_->clear_selection();
+        scene_->select(item);
+    }
+
+    void new_item(std::vector<std::string> const& w)
+    {
+        if (w.size() < 2)
+            fail("usage: new grid|box|tube NAME ...");
+        std::string const& shape = w[1];
+        if (shape == "grid") {
+            arity(w, 5, 6, "new grid NAME NX NY [SIZE]");
+            check_new_name(w[2]);
+            int const nx = positive_int(w[3], "NX"), ny = positive_int(w[4], "NY");
+            double const size = w.size() > 5 ? positive_double(w[5], "SIZE") : 1.0;
+            if ((std::int64_t(nx) + 1) * (std::int64_t(ny) + 1) > (std::int64_t(1) << 31))
+                fail("grid of " + w[3] + " by " + w[4] + " is too large");
+            Component const item = new_mesh_item(w[2]);
+            make_grid(*teskar::mesh_of(item), nx, ny, size);
+            add_to_scene(item, {}, "New Grid");
+        } else if (shape == "box") {
+            arity(w, 3, 4, "new box NAME [SIZE]");
+            check_new_name(w[2]);
+            double const size = w.size() > 3 ? positive_double(w[3], "SIZE") : 1.0;
+            Component const item = new_mesh_item(w[2]);
+            make_box(*teskar::mesh_of(item), size);
+            add_to_scene(item, {}, "New Box");
+        } else if (shape == "tube") {
+            if (w.size() != 5 && w.size() != 7)
+                fail("usage: new tube NAME SEGMENTS RINGS [RADIUS HEIGHT]");
+            check_new_name(w[2]);
+            int const segments = positive_int(w[3], "SEGMENTS"), rings = positive_int(w[4], "RINGS");
+            if (segments < 3)
+                fail("a tube needs at least 3 segments");
+            double const radius = w.size() > 5 ? positive_double(w[5], "RADIUS") : 1.0;
+            double const height = w.size() > 5 ? positive_double(w[6], "HEIGHT") : 1.0;
+            if (std::int64_t(segments) * (std::int64_t(rings) + 1) > (std::int64_t(1) << 31))
+                fail("tube of " + w[3] + " by " + w[4] + " is too large");
+            Component const item = new_mesh_item(w[2]);
+            make_tube(*teskar::mesh_of(item), segments, rings, radius, height);
+            add_to_scene(item, {}, "New Tube");
+        } else {
+            fail("unknown shape " + quoted(shape) + " (known: grid, box, tube)");
+        }
+    }
+
+    void load(std::vector<std::string> const& w)
+    {
+        arity(w, 2, 3, "load PATH [NAME]");
+        std::string const& path = w[1];
+        FileType const type = file_type(path);
+        std::string const name = w.size() > 2 ? w[2] : std::filesystem::path(path).stem().string();
+        check_new_name(name);
+        Component const item = new_mesh_item(name);
+        std::vector<Component> created;
+        if (type == FileType::Obj) {
+            ObjData data;
+            std::string error;
+            if (!read_obj_file(path, data, error))
+                fail(error);
+            // Materials are found in the scene's library by name; missing ones are made here and
+            // join the library with the item.
+            Component const library = scene_->material_library();
+            build_obj_mesh(data, *teskar::mesh_of(item), [&](std::string const& material) {
+                for (Component const& m : teskar::item_of(library)->children())
+                    if (m["Name"].as_string().to_utf8() == material)
+                        return m;
+                for (Component const& m : created)
+                    if (m["Name"].as_string().to_utf8() == material)
+                        return m;
+                Component m = Component::create("Material");
+                m["Name"].set_value(String(material), false);
+                created.push_back(m);
+                return m;
+            });
+            add_to_scene(item, created, "Load OBJ");
+        }
+    }
+
+    void save(std::vector<std::string> const& w)
+    {
+        arity(w, 2, 3, "save PATH [NAME]");
+        std::string const& path = w[1];
+        FileType const type = file_type(path);
+        Component const item = w.size() > 2 ? find_item(w[2]) : first_selected();
+        teskar::Mesh const& mesh = mesh_of(item);
+        std::string error;
+        if (type == FileType::Obj && !write_obj_file(path, mesh, name_of(item), error))
+            fail(error);
+    }
+
+    void items(std::vector<std::string> const& w)
+    {
+        if (w.size() == 1) {
+            for (auto const& line : scene_items(*scene_))
+                out_ << line.dump() << '\n';
+            return;
+        }
+        ComponentList chosen;
+        for (std::size_t k = 1; k < w.size(); ++k)
+            chosen.push_back(find_item(w[k]));
+        teskar::ImplicitTransaction const transaction{String("Select Items")};
+        scene_->clear_selection();
+        for (Component const& item : chosen)
+            scene_->select(item);
+    }
+
+    static int parse_mode(std::string const& word)
+    {
+        for (int mode : {kSelectPoints, kSelectEdges, kSelectPolygons, kSelectItems})
+            if (word == mode_name(mode))
+                return mode;
+        fail("unknown selection mode " + quoted(word) + " (known: points, edges, polygons, items)");
+    }
+
+    void mode(std::vector<std::string> const& w)
+    {
+        arity(w, 2, 2, "mode points|edges|polygons|items");
+        int const mode = parse_mode(w[1]);
+        teskar::ImplicitTransaction const transaction{String("Selection Mode")};
+        set_selection_mode(mode);
+    }
+
+    static Index element_index(std::string const& text, char const* what)
+    {
+        Index i = 0;
+        if (!parse_number(text, i))
+            fail(std::string("bad ") + what + " index " + quoted(text));
+        return i;
+    }
+
+    static VertexPair parse_edge(std::string const& text)
+    {
+        std::vector<Index> ends;
+        if (text.size() < 2 || text.front() != '(' || text.back() != ')' ||
+            !parse_numbers(text.substr(1, text.size() - 2), 2, ends))
+            fail("bad edge " + quoted(text) + " (expected (A,B))");
+        return {ends[0], ends[1]};
+    }
+
+    // select/deselect points I..., edges (A,B)..., polygons I..., all, none.
+    void select(std::vector<std::string> const& w)
+    {
+        bool const on = w.front() == "select";
+        std::string const usage = w.front() + " points I...|edges (A,B)...|polygons I...|all|none";
+        if (w.size() < 2)
+            fail("usage: " + usage);
+        std::string const& what = w[1];
+        std::string const verb = on ? "Select" : "Deselect";
+        if (what == "all" || what == "none") {
+            arity(w, 2, 2, usage.c_str());
+            bool const value = on && what == "all";
+            if (!on && what == "none")
+                return;
+            std::string const step = !on ? "Deselect All" : value ? "Select All" : "Select None";
+            int const mode = selection_mode();
+            if (mode == kSelectItems) {
+                // Items already selected keep their place; the others follow in tree order.
+                teskar::ImplicitTransaction const transaction{String(step)};
+                if (!value)
+                    scene_->clear_selection();
+                else
+                    for (Component const& item : scene_->items()) {
+                        std::string_view const kind = teskar::item_of(item)->kind();
+                        if (kind != "MaterialLibrary" && kind != "Material")
+                            scene_->select(item);
+                    }
+                return;
+            }
+            teskar::Mesh& mesh = mesh_of(first_selected());
+            teskar::ImplicitTransaction const transaction{String(step)};
+            mesh.select_all(mode, value);
+            return;
+        }
+        if (w.size() < 3)
+            fail("usage: " + usage);
+        Component const item = first_selected();
+        teskar::Mesh& mesh = mesh_of(item);
+        std::string const in_item = " in " + quoted(name_of(item));
+        if (what == "points" || what == "polygons") {
+            bool const points = what == "points";
+            std::vector<Index> indices;
+            for (std::size_t k = 2; k < w.size(); ++k) {
+                Index const i = element_index(w[k], points ? "point" : "polygon");
+                if (points ? !mesh.point_exists(i) : !mesh.polygon_exists(i))
+                    fail(std::string("no ") + (points ? "point " : "polygon ") + w[k] + in_item);
+                indices.push_back(i);
+            }
+            teskar::ImplicitTransaction const transaction{String(verb + (points ? " Points" : " Polygons"))};
+            for (Index i : indices) {
+                if (points)
+                    mesh.set_point_selection(i, on);
+                else
+                    mesh.set_polygon_selection(i, on);
+            }
+        } else if (what == "edges") {
+            std::vector<VertexPair> edges;
+            for (std::size_t k = 2; k < w.size(); ++k) {
+                VertexPair const e = parse_edge(w[k]);
+                if (!mesh.edge_exists(e))
+                    fail("no edge " + w[k] + in_item);
+                edges.push_back(e);
+            }
+            teskar::ImplicitTransaction const transaction{String(verb + " Edges")};
+            for (VertexPair const& e : edges)
+                mesh.set_edge_selection(e, on);
+        } else {
+            fail("usage: " + usage);
+        }
+    }
+
+    // The text of an attribute value read by the attribute's declared type.
+    Parameter parse_value(Parameter::PType type, std::string const& key, std::string const& text) const
+    {
+        auto const bad = [&]() -> Parameter {
+            fail("bad value " + quoted(text) + " for " + key + " (expected " + ptype_name(type) + ")");
+        };
+        switch (type) {
+        case Parameter::PT_BOOL:
+            if (text == "true" || text == "false")
+                return Parameter(text == "true");
+            return bad();
+        case Parameter::PT_INT: {
+            int v = 0;
+            return parse_number(text, v) ? Parameter(v) : bad();
+        }
+        case Parameter::PT_DOUBLE: {
+            double v = 0;
+            return parse_number(text, v) ? Parameter(v) : bad();
+        }
+        case Parameter::PT_STRING: return Parameter(String(text));
+        case Parameter::PT_VECTOR3I: {
+            std::vector<int> v;
+            return parse_numbers(text, 3, v) ? Parameter(Vector3i{v[0], v[1], v[2]}) : bad();
+        }
+        case Parameter::PT_VECTOR3D: {
+            std::vector<double> v;
+            return parse_numbers(text, 3, v) ? Parameter(Vector3d{v[0], v[1], v[2]}) : bad();
+        }
+        case Parameter::PT_VECTOR4F: {
+            std::vector<float> v;
+            return parse_numbers(text, 4, v) ? Parameter(Vector4f{v[0], v[1], v[2], v[3]}) : bad();
+        }
+        case Parameter::PT_MATRIX4D: {
+            std::vector<double> v;
+            if (!parse_numbers(text, 16, v))
+                return bad();
+            Matrix4d m;
+            std::copy(v.begin(), v.end(), m.m);
+            return Parameter(m);
+        }
+        case Parameter::PT_REFERENCE:
+            // An item of the scene by name; an empty value clears the reference.
+            return text.empty() ? Parameter() : Parameter(StrongReference{find_item(text)});
+        default:
+            fail(key + " has type " + ptype_name(type) + ", which scripts cannot set");
+        }
+    }
+
+    // Parses and stores KEY=VALUE into a component's attribute; what names the component in messages.
+    void set_attribute(Component const& c, std::string const& word, std::string const& what, bool notify) const
+    {
+        auto const [key, text] = key_value(word);
+        AttributePtr const attribute = c.attribute(String(key));
+        if (!attribute.valid())
+            fail(what + " has no attribute " + quoted(key));
+        if (!attribute.set_value(parse_value(attribute.type(), key, text), notify).ok())
+            fail("cannot set " + key + " to " + quoted(text));
+    }
+
+    void run(std::vector<std::string> const& w)
+    {
+        if (w.size() < 2)
+            fail("usage: run NAME [KEY=VALUE...]");
+        std::string const& name = w[1];
+        Component const command = Component::create(String(name));
+        if (!command)
+            fail("unknown component " + quoted(name));
+        if (!get_interface<CommandInterface>(command))
+            fail(quoted(name) + " cannot be run");
+        // The command reads its attributes when it executes. They are stored without notifying
+        // its listener, which for an interactive tool would re-apply the edit on every change.
+        for (std::size_t k = 2; k < w.size(); ++k)
+            set_attribute(command, w[k], quoted(name), false);
+        auto& history = teskar::UndoHistory::instance();
+        std::size_t const steps = history.undo_names().size();
+        if (!VORNSDK::execute(command)) {
+            // A failed command leaves nothing behind.
+            if (history.undo_names().size() > steps)
+                history.undo();
+            fail(quoted(name) + " failed");
+        }
+    }
+
+    void pref(std::vector<std::string> const& w)
+    {
+        arity(w, 2, 2, "pref KEY=VALUE");
+        Component const app = app_node();
+        std::string const key = key_value(w[1]).first;
+        if (!app.attribute(String(key)).valid())
+            fail("unknown preference " + quoted(key));
+        set_attribute(app, w[1], "the application", true);
+    }
+
+    void undo_redo(std::vector<std::string> const& w)
+    {
+        bool const undo = w.front() == "undo";
+        arity(w, 1, 2, undo ? "undo [N]" : "redo [N]");
+        std::size_t const n = w.size() > 1 ? static_cast<std::size_t>(positive_int(w[1], "N")) : 1;
+        auto& history = teskar::UndoHistory::instance();
+        std::size_t const available = undo ? history.undo_names().size() : history.redo_names().size();
+        if (available == 0)
+            fail(std::string("nothing to ") + w.front());
+        if (n > available)
+            fail("only " + std::to_string(available) + " step" + (available == 1 ? "" : "s") + " to " + w.front());
+        for (std::size_t k = 0; k < n; ++k)
+            undo ? history.undo() : history.redo();
+    }
+
+    void echo(std::vector<std::string> const& w)
+    {
+        for (std::size_t k = 1; k < w.size(); ++k)
+            out_ << (k > 1 ? " " : "") << w[k];
+        out_ << '\n';
+    }
+
+    void info(std::vector<std::string> const& w)
+    {
+        arity(w, 1, 2, "info [NAME]");
+        Component const item = w.size() > 1 ? find_item(w[1]) : first_selected();
+        out_ << item_info(name_of(item), mesh_of(item), selection_mode()).dump() << '\n';
+    }
+
+    std::ostream& out_;
+    Component scene_component_;
+    teskar::Scene* scene_ = nullptr;
+};
+
+} // namespace
+
+std::vector<std::string> split_words(std::string const& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool in_word = false, in_quotes = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        char const c = line[i];
+        if (c == '\\') {
+            if (i + 1 == line.size())
+                throw std::invalid_argument("backslash at the end of the line");
+            word += line[++i];
+            in_word = true;
+        } else if (in_quotes) {
+            if (c == '"')
+                in_quotes = false;
+            else
+                word += c;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (in_word)
+                words.push_back(std::move(word));
+            word.clear();
+            in_word = false;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            in_quotes = in_word = true;
+        } else {
+            word += c;
+            in_word = true;
+        }
+    }
+    if (in_quotes)
+        throw std::invalid_argument("unterminated quote");
+    if (in_word)
+        words.push_back(std::move(word));
+    return words;
+}
+
+int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err)
+{
+    MessageSink const sink(out);
+    Interpreter interpreter(out);
+    std::string line;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        try {
+            std::vector<std::string> const words = split_words(line);
+            if (!words.empty())
+                interpreter.execute(words);
+        } catch (std::exception const& e) {
+            out.flush();
+            err << name << ':' << number << ": " << e.what() << '\n';
+            return 1;
+        }
+    }
+    if (in.bad()) {
+        err << name << ": cannot read the script\n";
+        return 1;
+    }
+    return 0;
+}
+
+int run_script_file(std::string const& path, std::ostream& out, std::ostream& err)
+{
+    if (path == "-")
+        return run_script(std::cin, "<stdin>", out, err);
+    std::ifstream in(path);
+    if (!in) {
+        err << "vorn: cannot read script " << quoted(path) << '\n';
+        return 1;
+    }
+    return run_script(in, path, out, err);
+}
+
+} // namespace vorn

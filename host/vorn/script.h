@@ -1,0 +1,26 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Runs a vorn script: one statement per line, as docs/vorn-scripts.md describes. The run
+// starts a fresh session (a new empty scene, item selection mode, an empty undo history, default
+// preferences) with the components already registered; statements print to out, and messages
+// the components show are printed there as "message: TEXT". The first failing statement stops
+// the script with "NAME:LINE: reason" on err, name being how the script is called here; what the
+// earlier statements did stays, the failing one changes nothing. Answers the exit code: 0 when
+// every statement ran, 1 otherwise. The scene stays active after the run.
+int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err);
+
+// Runs the script in the file at path, or standard input for "-" (named "<stdin>" in messages).
+int run_script_file(std::string const& path, std::ostream& out, std::ostream& err);
+
+// The words of a script line: separated by blanks, a '#' outside double quotes starts a comment,
+// double quotes may hold blanks and a backslash takes the next character literally. Throws
+// std::invalid_argument for an unterminated quote or a backslash at the end of the line.
+std::vector<std::string> split_words(std::string const& line);
+
+} // namespace vorn

@@ -1,0 +1,142 @@
+#include "script_fixture.h"
+
+#include "obj_io.h"
+#include "scene_info.h"
+
+#include "vornsdk/attribute.h"
+
+#include <fstream>
+
+namespace {
+
+using VORNSDK::Index;
+using VORNSDK::Vector3d;
+
+// Every v, vt and f form, negative indices, and materials whose names hold blanks.
+char const* const kQuad = R"(# a quad and its triangles
+mtllib quad.mtl
+o quad
+v 0 0 0
+v 1 0 0
+v 1 1 0.5
+v 0 1 0
+vt 0 0
+vt 1 0
+vt 1 1
+vn 0 0 1
+usemtl red
+f 1/1 2/2 3/3
+f -4//1 -2//-1 -1//1
+usemtl blue paint
+s off
+f 1/1/1 3/3/1 4/-1/1
+f 2 3 4 1
+)";
+
+void write_file(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string material_name(teskar::Mesh const& mesh, Index f)
+{
+    auto const m = mesh.polygon_material(f);
+    return m ? m["Name"].as_string().to_utf8() : "";
+}
+
+TEST(ObjWrite, RenumbersDenselyAndSwitchesMaterials)
+{
+    teskar::Mesh mesh;
+    for (int k = 0; k < 5; ++k)
+        mesh.add_point({double(k), 0.25, -1e-3});
+    mesh.remove_point(1);
+    Index const f0 = mesh.add_polygon({0, 2, 3});
+    Index const f1 = mesh.add_polygon({4, 3, 2});
+    mesh.add_polygon({0, 3, 4});
+    mesh.remove_polygon(f0);
+    Index const f3 = mesh.add_polygon({2, 4, 0});
+    auto const red = VORNSDK::Component::create("Material");
+    red["Name"].set_value("red", false);
+    mesh.set_polygon_material(f1, red);
+    mesh.set_polygon_material(f3, red);
+
+    std::ostringstream out;
+    vorn::write_obj(out, mesh, "thing");
+    EXPECT_EQ(out.str(), "# 4 points, 3 polygons\no thing\n"
+                         "v 0 0.25 -0.001\nv 2 0.25 -0.001\nv 3 0.25 -0.001\nv 4 0.25 -0.001\n"
+                         "usemtl red\nf 4 3 2\nusemtl Default\nf 1 3 4\nusemtl red\nf 2 4 1\n");
+}
+
+TEST_F(ScriptTest, ObjRoundTripKeepsPointsWindingMaterialsAndUvs)
+{
+    std::string const in = temp("quad.obj"), out = temp("quad_out.obj");
+    write_file(in, kQuad);
+    Outcome const o = run("load " + in + " quad\nsave " + out + "\nload " + out + " again\nitems\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    ASSERT_TRUE(mesh("quad") && mesh("again"));
+    teskar::Mesh const& first = *mesh("quad");
+    teskar::Mesh const& again = *mesh("again");
+    EXPECT_EQ(scene().selection().front(), scene().find_item("again"));
+    ASSERT_EQ(again.points().count(), 4u);
+    ASSERT_EQ(again.polygons().count(), 4u);
+    for (Index p = 0; p < 4; ++p)
+        EXPECT_EQ(again.point_position(p), first.point_position(p));
+    ASSERT_EQ(again.num_vertex_maps(), 1u);
+    // Negative indices count back from the last point read.
+    auto const f1 = first.polygon_vertices(1);
+    EXPECT_EQ(std::vector<Index>(f1.begin(), f1.end()), (std::vector<Index>{0, 2, 3}));
+    for (Index f = 0; f < 4; ++f) {
+        SCOPED_TRACE(f);
+        auto const a = first.polygon_vertices(f), b = again.polygon_vertices(f);
+        EXPECT_EQ(std::vector<Index>(a.begin(), a.end()), std::vector<Index>(b.begin(), b.end()));
+        EXPECT_EQ(material_name(again, f), material_name(first, f));
+        EXPECT_EQ(again.corner_values(0, f), first.corner_values(0, f));
+    }
+    EXPECT_EQ(material_name(again, 2), "blue paint");
+    EXPECT_EQ(again.corner_values(0, 2), (std::vector<float>{0, 0, 1, 1, 1, 1}));
+    EXPECT_TRUE(again.corner_values(0, 1).empty());
+    // Both loads share the materials they name: each is made once, in the library.
+    auto const lines = json_lines(o.out);
+    std::vector<std::string> materials;
+    for (auto const& line : lines)
+        if (line["type"] == "Material")
+            materials.push_back(line["name"]);
+    EXPECT_EQ(materials, (std::vector<std::string>{"Default", "red", "blue paint"}));
+    EXPECT_EQ(material_name(again, 0), "red");
+    EXPECT_EQ(again.polygon_material(0), first.polygon_material(0));
+
+    // Undoing both loads takes their materials away again.
+    ASSERT_EQ(run("load " + in + "\nundo\nitems\n").out, run("items\n").out);
+}
+
+TEST_F(ScriptTest, MalformedObjNamesFileAndLineAndLeavesTheSceneAlone)
+{
+    std::string const path = temp("bad.obj");
+    std::string const head = "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\n";
+    struct Case {
+        std::string text, message;
+    };
+    for (auto const& [text, message] : std::vector<Case>{
+             {"v 0 0 0\nv 1 x 0\n", ":2: bad number 'x'"},
+             {"v 0 0 0\nv 1 2\n", ":2: v takes 3 to 7 numbers"},
+             {head + "f 1 2 4\n", ":5: point index 4 out of range (3 points)"},
+             {head + "f 1 2 -4\n", ":5: point index -4 out of range"},
+             {head + "f 0 1 2\n", ":5: point index 0 out of range"},
+             {head + "f 1 2\n", ":5: face with 2 vertices"},
+             {head + "f 1 2 2\n", ":5: face uses point 2 twice"},
+             {head + "vt 0 0\nf 1/1 2/2 3/1\n", ":6: texture coordinate index 2 out of range"},
+             {head + "f 1//1 2 3\n", ":5: normal index 1 out of range"},
+             {head + "f 1/a 2 3\n", ":5: bad index 'a'"},
+             {head + "f 1/1/1/1 2 3\n", ":5: bad face vertex '1/1/1/1'"},
+         }) {
+        SCOPED_TRACE(text);
+        write_file(path, text);
+        Outcome const o = run("new box b\nload " + path + "\nitems\n");
+        EXPECT_EQ(o.code, 1);
+        EXPECT_EQ(o.err.rfind("test.vs:2: " + path + message, 0), 0u) << o.err;
+        // Nothing of the file reached the scene, not even its material.
+        EXPECT_EQ(vorn::scene_items(scene()).size(), 3u);
+        EXPECT_EQ(scene().selection().front(), scene().find_item("b"));
+    }
+    Outcome const missing = run("load " + temp("missing.obj") + "\n");
+    EXPECT_EQ(missing.err, "test.vs:1: cannot read '" + temp("missing.obj") + "'\n");
+}
+
+} // namespace

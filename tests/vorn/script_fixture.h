@@ -1,0 +1,69 @@
+#pragma once
+
+#include "module_loader.h"
+#include "script.h"
+
+#include "teskar/mesh_item.h"
+#include "teskar/scene.h"
+
+#include "vornsdk/scene.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Runs scripts in-process with the module loaded; each run starts its own scene, which stays
+// active afterwards for the test to inspect.
+class ScriptTest : public ::testing::Test {
+protected:
+    struct Outcome {
+        int code = -1;
+        std::string out, err;
+    };
+
+    static void SetUpTestSuite()
+    {
+        std::string error;
+        ASSERT_TRUE(vorn::load_module(TOLVIR_MODULE_PATH, error)) << error;
+    }
+
+    static Outcome run(std::string const& script)
+    {
+        std::istringstream in(script);
+        std::ostringstream out, err;
+        Outcome o;
+        o.code = vorn::run_script(in, "test.vs", out, err);
+        o.out = out.str();
+        o.err = err.str();
+        return o;
+    }
+
+    // Each line of the output as JSON.
+    static std::vector<nlohmann::json> json_lines(std::string const& text)
+    {
+        std::vector<nlohmann::json> out;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            out.push_back(nlohmann::json::parse(line));
+        return out;
+    }
+
+    static teskar::Scene& scene() { return *teskar::scene_of(VORNSDK::active_scene()); }
+
+    static teskar::Mesh* mesh(std::string const& name)
+    {
+        return teskar::mesh_of(scene().find_item(VORNSDK::String(name)));
+    }
+
+    // A file in the test's temporary folder, unique to the process.
+    static std::string temp(std::string const& name)
+    {
+        return (std::filesystem::path(::testing::TempDir()) / (std::to_string(::getpid()) + "_" + name)).string();
+    }
+};
