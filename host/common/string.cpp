@@ -1,6 +1,6 @@
 #include "vornsdk/string.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <sstream>
 
 namespace VORNSDK {
@@ -22,6 +22,9 @@ void append_code_point(std::u16string& out, char32_t cp)
 // Decodes UTF-8; malformed sequences become U+FFFD so that any byte string converts.
 std::u16string decode_utf8(std::string_view in)
 {
+    // Most text the host handles is ASCII: widen it in one pass.
+    if (std::all_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::u16string(in.begin(), in.end());
     std::u16string out;
     out.reserve(in.size());
     std::size_t i = 0;
@@ -102,6 +105,8 @@ String String::number(double value)
 
 std::string String::to_utf8() const
 {
+    if (std::all_of(chars_.begin(), chars_.end(), [](char16_t c) { return c < 0x80; }))
+        return std::string(chars_.begin(), chars_.end());
     std::string out;
     out.reserve(chars_.size());
     for (std::size_t i = 0; i < chars_.size(); ++i) {

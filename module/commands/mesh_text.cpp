@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cmath>
 #include <map>
-#include <unordered_map>
 #include <vector>
 
 namespace tolvir {
@@ -27,11 +26,59 @@ void append(std::string& out, std::size_t n)
     out.append(buffer, r.ptr);
 }
 
+// The general form with six significant digits is slow to produce directly; most coordinates
+// need no rounding, so the shortest exact digits are taken when they fit in six and laid out as
+// the general form would.
 void append(std::string& out, double v)
 {
-    char buffer[32];
-    auto const r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
-    out.append(buffer, r.ptr);
+    char buffer[40];
+    auto const shortest = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::scientific);
+    std::string_view const sci(buffer, static_cast<std::size_t>(shortest.ptr - buffer));
+    std::size_t const e = sci.find('e');
+    std::string_view mantissa = sci.substr(0, e);
+    bool const negative = !mantissa.empty() && mantissa[0] == '-';
+    if (negative)
+        mantissa.remove_prefix(1);
+    std::string digits;
+    for (char c : mantissa)
+        if (c != '.')
+            digits.push_back(c);
+    if (digits.size() > 6 || !std::isfinite(v)) {
+        auto const r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+        out.append(buffer, r.ptr);
+        return;
+    }
+    int exponent = 0;
+    std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+'), sci.data() + sci.size(), exponent);
+    if (negative)
+        out.push_back('-');
+    if (exponent < -4 || exponent >= 6) {
+        out.push_back(digits[0]);
+        if (digits.size() > 1) {
+            out.push_back('.');
+            out.append(digits, 1);
+        }
+        out.push_back('e');
+        out.push_back(exponent < 0 ? '-' : '+');
+        int const magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            out.push_back('0');
+        append(out, std::size_t(magnitude));
+    } else if (exponent < 0) {
+        out.append("0.");
+        out.append(std::size_t(-exponent - 1), '0');
+        out.append(digits);
+    } else {
+        std::size_t const whole = std::size_t(exponent) + 1;
+        if (digits.size() <= whole) {
+            out.append(digits);
+            out.append(whole - digits.size(), '0');
+        } else {
+            out.append(digits, 0, whole);
+            out.push_back('.');
+            out.append(digits, whole);
+        }
+    }
 }
 
 // Collects the sections while the polygons are walked.
@@ -83,9 +130,9 @@ public:
         out += " HardEdges\n{";
         for (VertexPair const e : hard_) {
             out += "\n\t(";
-            append(out, numbers_[e.v1]);
+            append(out, numbers_.position(e.v1));
             out += ',';
-            append(out, numbers_[e.v2]);
+            append(out, numbers_.position(e.v2));
             out += ')';
         }
         out += "\n}\n\n";
@@ -106,10 +153,12 @@ public:
     }
 
 private:
+    // The text number of a point: its place in the order the writer met the points.
     std::size_t number_of(Index p)
     {
-        auto [it, added] = numbers_.try_emplace(p, numbers_.size());
-        if (added) {
+        if (!numbers_.insert(p))
+            return numbers_.position(p);
+        {
             Vector3d const q = world_ ? transform_point(*world_, mesh_.point_position(p)) : mesh_.point_position(p);
             points_ += "\n\t(";
             append(points_, q.x);
@@ -119,12 +168,12 @@ private:
             append(points_, q.z);
             points_ += ')';
         }
-        return it->second;
+        return numbers_.size() - 1;
     }
 
     MeshInterface const& mesh_;
     Matrix4d const* world_;
-    std::unordered_map<Index, std::size_t> numbers_;
+    VertexMarker numbers_;
     std::string points_, faces_;
     std::size_t faces_written_ = 0;
     EdgeMarker hard_;
@@ -220,7 +269,7 @@ private:
 // Reads mesh text into a mesh; every read answers false once the text stops making sense.
 class MeshTextReader {
 public:
-    MeshTextReader(MeshInterface& mesh, std::string_view text) : mesh_(mesh), tokens_(text) {}
+    MeshTextReader(MeshInterface& mesh, std::string_view text) : mesh_(mesh), tokens_(text), size_(text.size()) {}
 
     MeshTextReport run()
     {
@@ -272,6 +321,8 @@ private:
         std::uint64_t n = 0;
         if (!word("MeshData") || !count(n) || !word("Points") || !skip())
             return false;
+        points_.reserve(plausible(n, 7));
+        mesh_.reserve(plausible(n, 7), 0);
         for (std::uint64_t i = 0; i < n; ++i) {
             Vector3d p;
             skip();
@@ -290,6 +341,8 @@ private:
         if (!skip() || !count(n) || !word("Faces") || !skip())
             return false;
         mesh_.prepare_polygons(2, 0);
+        faces_.reserve(plausible(n, 4));
+        mesh_.reserve(0, plausible(n, 4));
         for (std::uint64_t i = 0; i < n; ++i) {
             std::uint64_t corners = 0;
             if (!count(corners) || corners > kMaxPolygonVertices)
@@ -381,8 +434,16 @@ private:
         return {};
     }
 
+    // Room for n elements of which each takes at least min_chars of text: a count is only
+    // believed as far as the text could hold that many.
+    Index plausible(std::uint64_t n, std::size_t min_chars) const
+    {
+        return static_cast<Index>(std::min<std::uint64_t>(n, size_ / min_chars));
+    }
+
     MeshInterface& mesh_;
     Tokenizer tokens_;
+    std::size_t size_;
     MeshTextReport report_;
     std::vector<Index> points_, faces_;
     Component library_;

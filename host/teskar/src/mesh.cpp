@@ -161,6 +161,14 @@ bool Mesh::valid_vertex_list(CompactIndexArray const& vertices, Index) const
     for (Index v : vertices)
         if (!point_exists(v))
             return false;
+    // Small polygons are checked pairwise; sorting pays off only for long vertex lists.
+    if (vertices.size() <= 16) {
+        for (std::size_t i = 0; i < vertices.size(); ++i)
+            for (std::size_t j = i + 1; j < vertices.size(); ++j)
+                if (vertices[i] == vertices[j])
+                    return false;
+        return true;
+    }
     auto const sorted = sorted_copy({vertices.data(), vertices.size()});
     return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
@@ -362,12 +370,19 @@ void Mesh::set_polygon_properties(Index f, PolygonProperties const& properties)
         set_corner_values(m, f, properties.corner_values[m]);
 }
 
-void Mesh::prepare_polygons(int, Index expected)
+void Mesh::prepare_polygons(int, Index expected) { reserve(0, expected); }
+
+void Mesh::reserve(Index points, Index polygons)
 {
-    std::size_t const n = polygons_.slots() + std::size_t(expected);
-    materials_.reserve(n);
-    poly_selected_.reserve(n);
-    polygon_stamp_.reserve(n);
+    std::size_t const np = points_.slots() + std::size_t(points);
+    positions_.reserve(np);
+    point_selected_.reserve(np);
+    position_stamp_.reserve(np);
+    adjacency_stamp_.reserve(np);
+    std::size_t const nf = polygons_.slots() + std::size_t(polygons);
+    materials_.reserve(nf);
+    poly_selected_.reserve(nf);
+    polygon_stamp_.reserve(nf);
 }
 
 void Mesh::finish_polygon(Index) { changed(); }

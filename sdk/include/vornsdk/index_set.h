@@ -149,6 +149,14 @@ public:
             rehash(cap);
     }
 
+    // The place of a member in insertion order, counting erased members too (so it equals the
+    // member's rank among the survivors only while nothing was erased); size() when absent.
+    std::size_t position(Key const& k) const
+    {
+        std::size_t const slot = find_slot(k);
+        return slot == kEmpty ? keys_.size() : table_[slot] - 1;
+    }
+
     // The stored key equal to k (for edges: with the orientation it was inserted with).
     Key const* find(Key const& k) const
     {

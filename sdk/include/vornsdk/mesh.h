@@ -263,6 +263,8 @@ public:
     virtual MasterArray const& polygons() const = 0;
     // Called before adding many polygons (kind, expected count); a hint only.
     virtual void prepare_polygons(int kind, Index expected) = 0;
+    // Makes room for that many more points and polygons; a hint only.
+    virtual void reserve(Index points, Index polygons) = 0;
     // Follow-up on a polygon made by an edit (refreshes its derived data).
     virtual void finish_polygon(Index f) = 0;
     // Final update after an edit: derived data (normals, bounds, picking) is recomputed.

@@ -81,6 +81,7 @@ public:
     void set_polygon_properties(Index f, VORNSDK::PolygonProperties const& properties) override;
     VORNSDK::MasterArray const& polygons() const override { return polygons_; }
     void prepare_polygons(int kind, Index expected) override;
+    void reserve(Index points, Index polygons) override;
     void finish_polygon(Index f) override;
     void update() override;
 
