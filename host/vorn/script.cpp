@@ -1,5 +1,6 @@
 #include "script.h"
 
+#include "mesh_file.h"
 #include "obj_io.h"
 #include "primitives.h"
 #include "scene_info.h"
@@ -97,7 +98,7 @@ std::pair<std::string, std::string> key_value(std::string const& word)
 }
 
 // The file types that load and save know, by extension.
-enum class FileType { Obj };
+enum class FileType { Obj, Mesh };
 
 FileType file_type(std::string const& path)
 {
@@ -106,7 +107,9 @@ FileType file_type(std::string const& path)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext == ".obj")
         return FileType::Obj;
-    fail("unknown file type " + quoted(ext.empty() ? path : ext) + " (known: .obj)");
+    if (ext == ".mesh")
+        return FileType::Mesh;
+    fail("unknown file type " + quoted(ext.empty() ? path : ext) + " (known: .obj, .mesh)");
 }
 
 // Sets the message sink for the run and removes it afterwards.
@@ -141,7 +144,7 @@ public:
             {"items", &Interpreter::items},    {"mode", &Interpreter::mode},       {"select", &Interpreter::select},
             {"deselect", &Interpreter::select}, {"run", &Interpreter::run},        {"pref", &Interpreter::pref},
             {"undo", &Interpreter::undo_redo}, {"redo", &Interpreter::undo_redo}, {"echo", &Interpreter::echo},
-            {"info", &Interpreter::info},
+            {"info", &Interpreter::info},      {"clipboard", &Interpreter::clipboard},
         };
         auto it = statements.find(words.front());
         if (it == statements.end())
@@ -260,27 +263,39 @@ private:
         check_new_name(name);
         Component const item = new_mesh_item(name);
         std::vector<Component> created;
+        // Materials are found in the scene's library by name; missing ones are made here and
+        // join the library with the item.
+        Component const library = scene_->material_library();
+        auto const material = [&](std::string const& material_name) {
+            if (material_name.empty())
+                return Component();
+            for (Component const& m : teskar::item_of(library)->children())
+                if (m["Name"].as_string().to_utf8() == material_name)
+                    return m;
+            for (Component const& m : created)
+                if (m["Name"].as_string().to_utf8() == material_name)
+                    return m;
+            Component m = Component::create("Material");
+            m["Name"].set_value(String(material_name), false);
+            created.push_back(m);
+            return m;
+        };
+        std::string error;
         if (type == FileType::Obj) {
             ObjData data;
-            std::string error;
             if (!read_obj_file(path, data, error))
                 fail(error);
-            // Materials are found in the scene's library by name; missing ones are made here and
-            // join the library with the item.
-            Component const library = scene_->material_library();
-            build_obj_mesh(data, *teskar::mesh_of(item), [&](std::string const& material) {
-                for (Component const& m : teskar::item_of(library)->children())
-                    if (m["Name"].as_string().to_utf8() == material)
-                        return m;
-                for (Component const& m : created)
-                    if (m["Name"].as_string().to_utf8() == material)
-                        return m;
-                Component m = Component::create("Material");
-                m["Name"].set_value(String(material), false);
-                created.push_back(m);
-                return m;
-            });
+            build_obj_mesh(data, *teskar::mesh_of(item), material);
             add_to_scene(item, created, "Load OBJ");
+        } else {
+            // Mesh text is read leniently: past its first word, a text that breaks off or holds
+            // entries that do not fit loads what it can, with a warning.
+            std::string warning;
+            if (!read_mesh_file(path, *teskar::mesh_of(item), material, error, warning))
+                fail(error);
+            if (!warning.empty())
+                out_ << "warning: " << warning << '\n';
+            add_to_scene(item, created, "Load Mesh");
         }
     }
 
@@ -292,8 +307,15 @@ private:
         Component const item = w.size() > 2 ? find_item(w[2]) : first_selected();
         teskar::Mesh const& mesh = mesh_of(item);
         std::string error;
-        if (type == FileType::Obj && !write_obj_file(path, mesh, name_of(item), error))
+        if (type == FileType::Obj ? !write_obj_file(path, mesh, name_of(item), error)
+                                  : !write_mesh_file(path, mesh, error))
             fail(error);
+    }
+
+    void clipboard(std::vector<std::string> const& w)
+    {
+        arity(w, 1, 1, "clipboard");
+        out_ << teskar::Kernel::instance().clipboard().to_utf8() << '\n';
     }
 
     void items(std::vector<std::string> const& w)

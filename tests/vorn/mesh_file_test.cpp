@@ -1,0 +1,210 @@
+#include "script_fixture.h"
+
+#include "commands/mesh_text.h"
+#include "mesh_file.h"
+
+#include "vornsdk/attribute.h"
+
+#include <fstream>
+#include <map>
+
+namespace {
+
+using VORNSDK::Component;
+using VORNSDK::Index;
+
+void write_file(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string read_file(std::string const& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+Component make_material(std::string const& name)
+{
+    Component m = Component::create("Material");
+    m["Name"].set_value(VORNSDK::String(name), false);
+    return m;
+}
+
+std::string material_name(teskar::Mesh const& mesh, Index f)
+{
+    Component const m = mesh.polygon_material(f);
+    return m ? m["Name"].as_string().to_utf8() : "";
+}
+
+// A 3 by 2 grid with two hard edges; "blue" is made before "red" but used after it, and one
+// polygon has no material.
+void build_grid(teskar::Mesh& mesh, Component const& blue, Component const& red, double scale)
+{
+    for (int j = 0; j <= 2; ++j)
+        for (int i = 0; i <= 3; ++i)
+            mesh.add_point({i * scale, j == 1 ? 1e-07 : -0.25 * j, 2.5e+06 + j});
+    for (Index j = 0; j < 2; ++j)
+        for (Index i = 0; i < 3; ++i)
+            mesh.add_polygon({i + 4 * j, i + 4 * j + 4, i + 4 * j + 5, i + 4 * j + 1});
+    mesh.set_edge_hard({5, 1}, true);
+    mesh.set_edge_hard({6, 10}, true);
+    for (Index f = 0; f < 5; ++f)
+        mesh.set_polygon_material(f, f < 3 ? red : blue);
+}
+
+} // namespace
+
+TEST_F(ScriptTest, MeshFileRoundTripKeepsPointsWindingHardEdgesAndMaterials)
+{
+    teskar::Mesh grid;
+    build_grid(grid, make_material("blue"), make_material("red"), 0.5);
+    std::string const in = temp("grid.mesh"), out = temp("grid_out.mesh"), error;
+    write_file(in, vorn::write_mesh_text(grid));
+    Outcome const o = run("load " + in + " g\nsave " + out + "\nload " + out + " again\nitems\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.out.find("warning"), std::string::npos) << o.out;
+    // Points are numbered in order of first use, so a loaded mesh writes the same text again.
+    EXPECT_EQ(read_file(out), read_file(in));
+
+    teskar::Mesh const& again = *mesh("again");
+    EXPECT_EQ(scene().selection(), VORNSDK::ComponentList{scene().find_item("again")});
+    ASSERT_EQ(again.points().count(), 12u);
+    ASSERT_EQ(again.polygons().count(), 6u);
+    std::map<Index, Index> loaded;
+    for (Index f = 0; f < 6; ++f) {
+        auto const a = grid.polygon_vertices(f), b = again.polygon_vertices(f);
+        ASSERT_EQ(b.count, 4);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(again.point_position(b[k]), grid.point_position(a[k]));
+            loaded[a[k]] = b[k];
+        }
+        EXPECT_EQ(material_name(again, f), material_name(grid, f));
+    }
+    EXPECT_EQ(again.hard_edges().size(), 2u);
+    EXPECT_TRUE(again.hard_edges().contains({loaded[5], loaded[1]}));
+    EXPECT_TRUE(again.hard_edges().contains({loaded[6], loaded[10]}));
+    // The first load added the two materials to the library; the second found them there.
+    std::size_t materials = 0;
+    for (auto const& line : json_lines(o.out))
+        materials += line["type"] == "Material";
+    EXPECT_EQ(materials, 3u);
+}
+
+TEST(MeshTextCrossCheck, ModuleAndVornWriteAndReadTheSameText)
+{
+    teskar::new_scene();
+    auto* library = teskar::item_of(teskar::scene_of(VORNSDK::active_scene())->material_library());
+    Component const blue = make_material("blue"), red = make_material("red");
+    library->add_child(blue);
+    library->add_child(red);
+    // Awkward numbers, vacant slots and an unused point.
+    teskar::Mesh mesh;
+    build_grid(mesh, blue, red, 1.0 / 3);
+    mesh.add_point({123456789.0, -1234567.0, 100000.0});
+    mesh.add_point({7, 7, 7});
+    mesh.add_point({0.0001, 1e-05, -0.0});
+    mesh.add_point({8, 8, 8});
+    mesh.add_polygon({12, 14, 0});
+    mesh.remove_polygon(1);
+    mesh.remove_point(15);
+
+    std::string const module_text =
+        tolvir::write_mesh_text(mesh, mesh.polygons().begin(), mesh.polygons().end(), nullptr, false).to_utf8();
+    std::string const text = vorn::write_mesh_text(mesh);
+    ASSERT_EQ(text, module_text);
+
+    // Every prefix of the text, and text that bends or breaks the rules, must read the same.
+    std::vector<std::string> texts;
+    for (std::size_t n = 0; n <= text.size(); n += 3)
+        texts.push_back(text.substr(0, n));
+    for (char const* t : {
+             "MeshData 3 Points { (0 0 0) (1,0,0) (0 1 0) } 1 Faces { 3 (0 1 2) } 0 HardEdges { }"
+             " 2 Materials { \"re\\d\" 1 0 \"nothing\" 1 0 }",
+             "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) } 4 Faces { 3 (0,1,7) 3 (0,0,1) 0 ( ) 3 (2,1,0) }"
+             " 3 HardEdges { (0,9) (1,1) (1,2) } 1 Materials { \"blue\" 3 3 0 99 }",
+             "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) } 2 Faces { 3 (0,1,2) 70000 (0,1,2) }",
+             "MeshData 3 Points { (0,0,0) (1,0,0) (inf,1,0) }",
+             "MeshData 4000000000 Points { (0,0,0) }",
+             "MeshData 1 Points { (1e999,0,0) }",
+             "MeshData 2 Points { (0,0,0) (1,0,0) } 1 Face { 3 (0,1,2) }",
+             "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) } 1 Faces { 3 (0,1,2) } 0 HardEdges { } 1 Materials { red x 0 }",
+         })
+        texts.emplace_back(t);
+    for (std::string const& t : texts) {
+        teskar::Mesh a, b;
+        tolvir::MeshTextReport const ra = tolvir::read_mesh_text(a, std::string_view(t));
+        vorn::MeshTextRead const rb = vorn::read_mesh_text(t, b, [&](std::string const& name) {
+            for (Component const& m : library->children())
+                if (m["Name"].as_string().to_utf8() == name)
+                    return m;
+            return Component();
+        });
+        EXPECT_EQ(std::tuple(ra.points, ra.faces, ra.hard_edges, ra.assignments, ra.complete),
+                  std::tuple(rb.points, rb.faces, rb.hard_edges, rb.assignments, rb.complete))
+            << t;
+        EXPECT_EQ(a.points().count(), b.points().count()) << t;
+        EXPECT_EQ(vorn::write_mesh_text(a), vorn::write_mesh_text(b)) << t;
+    }
+    teskar::Mesh read;
+    EXPECT_TRUE(vorn::read_mesh_text(module_text, read, nullptr).complete);
+    EXPECT_EQ(read.polygons().count(), mesh.polygons().count());
+}
+
+TEST_F(ScriptTest, BreakSplitsALoadedMeshAndLeavesTheLastPieceOnTheClipboard)
+{
+    teskar::Mesh boxes;
+    Component const red = make_material("red");
+    int const quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    for (int b = 0; b < 3; ++b) {
+        Index const first = boxes.points().slots();
+        for (int k = 0; k < 8; ++k)
+            boxes.add_point({3.0 * b + (k & 1), double((k >> 1) & 1), double((k >> 2) & 1)});
+        for (auto const& q : quads)
+            boxes.set_polygon_material(
+                boxes.add_polygon({first + Index(q[0]), first + Index(q[1]), first + Index(q[2]), first + Index(q[3])}), red);
+    }
+    std::string const path = temp("boxes.mesh");
+    write_file(path, vorn::write_mesh_text(boxes));
+    Outcome const o = run("load " + path + " Box\nrun Break\nitems\nclipboard\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+
+    std::size_t const text = o.out.find("MeshData");
+    ASSERT_NE(text, std::string::npos) << o.out;
+    std::vector<std::pair<std::string, std::string>> pieces;
+    for (auto const& line : json_lines(o.out.substr(0, text))) {
+        EXPECT_NE(line["name"], "Box");
+        if (line["type"] == "SceneObject")
+            pieces.emplace_back(line["name"].get<std::string>(), line["parent"].get<std::string>());
+        if (line["name"] == "New Container")
+            EXPECT_EQ(line["type"], "Object");
+    }
+    using Piece = std::pair<std::string, std::string>;
+    EXPECT_EQ(pieces, (std::vector<Piece>{{"Box_1", "New Container"}, {"Box_2", "New Container"}, {"Box_3", "New Container"}}));
+    ASSERT_TRUE(mesh("Box_3"));
+    EXPECT_EQ(mesh("Box_3")->polygons().count(), 6u);
+    EXPECT_EQ(material_name(*mesh("Box_3"), *mesh("Box_3")->polygons().begin()), "red");
+    EXPECT_EQ(o.out.substr(text), vorn::write_mesh_text(*mesh("Box_3")) + "\n");
+}
+
+TEST_F(ScriptTest, MeshLoadRefusesWhatIsNotMeshTextAndWarnsAboutPartialText)
+{
+    std::string const junk = temp("junk.mesh"), cut = temp("cut.mesh"), bad = temp("bad.mesh");
+    write_file(junk, "\n  Mesh 3 Points");
+    write_file(cut, "MeshData\n\n3 Points\n{\n\t(0,0,0)\n\t(1,0,0)\n\t(0,1");
+    write_file(bad, "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) }\n1 Faces { 3 (0,1,2) } 1 HardEdges {\n (0,x) }");
+
+    Outcome o = run("load " + junk + "\nitems\n");
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.err, "test.vs:1: " + junk + ":2:3: not mesh text (it must start with MeshData)\n");
+    EXPECT_EQ(scene().find_item("junk"), Component());
+    o = run("load " + temp("absent.mesh") + "\n");
+    EXPECT_EQ(o.err, "test.vs:1: cannot read '" + temp("absent.mesh") + "'\n");
+
+    o = run("load " + cut + "\nload " + bad + "\nundo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.out, "warning: " + cut + ":7:6: the mesh text ends early; kept 2 points, 0 faces, 0 hard edges, "
+                     "0 material assignments\n"
+                     "warning: " + bad + ":3:5: the mesh text stops making sense; kept 3 points, 1 faces, 0 hard edges, "
+                     "0 material assignments\n");
+    ASSERT_TRUE(mesh("cut"));
+    EXPECT_EQ(mesh("cut")->points().count(), 2u);
+    EXPECT_EQ(scene().find_item("bad"), Component());
+}
