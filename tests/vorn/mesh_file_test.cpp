@@ -173,8 +173,9 @@ TEST_F(ScriptTest, BreakSplitsALoadedMeshAndLeavesTheLastPieceOnTheClipboard)
         EXPECT_NE(line["name"], "Box");
         if (line["type"] == "SceneObject")
             pieces.emplace_back(line["name"].get<std::string>(), line["parent"].get<std::string>());
-        if (line["name"] == "New Container")
+        if (line["name"] == "New Container") {
             EXPECT_EQ(line["type"], "Object");
+        }
     }
     using Piece = std::pair<std::string, std::string>;
     EXPECT_EQ(pieces, (std::vector<Piece>{{"Box_1", "New Container"}, {"Box_2", "New Container"}, {"Box_3", "New Container"}}));

@@ -36,3 +36,27 @@ public:
 };
 
 } // namespace VORNSDK
+
+namespace VORNSDK {
+
+// The host's keeper of the active tool.
+class VORNSDK_API ToolHandlerInterface {
+public:
+    virtual ~ToolHandlerInterface();
+    // Whether the handler is in the middle of switching tools.
+    virtual bool busy() const = 0;
+    // Brings the handler back to its resting state.
+    virtual void settle() = 0;
+    // The type name of the tool to fall back to when a tool cannot run.
+    virtual String fallback_tool() const = 0;
+    // Makes a tool component the active tool (the current one is deactivated first).
+    virtual void take_tool(Component const& tool) = 0;
+    // The active tool, or null.
+    virtual Component active_tool() const = 0;
+};
+
+VORNSDK_API ToolHandlerInterface* tool_handler();
+// Makes the tool active; false when it is not an interactive tool.
+VORNSDK_API bool activate_tool(Component const& tool);
+
+} // namespace VORNSDK
