@@ -31,10 +31,7 @@ namespace {
 // Removes the selected polygons of the source mesh: the piece that was just copied out.
 void remove_selected_polygons(MeshInterface& mesh)
 {
-    std::vector<Index> piece;
-    for (Index f : each(mesh.selected_polygons()))
-        piece.push_back(f);
-    for (Index f : piece)
+    for (Index f : to_vector(mesh.selected_polygons()))
         mesh.remove_polygon(f);
 }
 

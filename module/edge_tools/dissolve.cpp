@@ -3,6 +3,12 @@
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
+#include "vornsdk/host.h"
+#include "vornsdk/mesh.h"
+#include "vornsdk/scene.h"
+
+#include <vector>
+
 namespace tolvir {
 
 using namespace VORNSDK;
@@ -15,6 +21,73 @@ bool BandGlueCommand::describe(ComponentDescription& description)
         .component_user_name("Dissolve")
         .icon("/icons/edit_dissolve.png")
         .ui_hints("model_tools");
+    return true;
+}
+
+namespace {
+
+// Extends the edge selection to whole loops, removes the selected edges (merging the polygons
+// beside them) and then the vertices that lay between two removed edges: those touched by an
+// even number of selected edges. The ends of an open chain stay.
+void dissolve_selected_edges(MeshInterface& mesh)
+{
+    if (!execute("SelectLoop", Component()))
+        return;
+    VertexMarker between;
+    for (VertexPair const e : each(mesh.selected_edges())) {
+        between.insert(e.v1);
+        between.insert(e.v2);
+    }
+    for (VertexPair const e : each(mesh.selected_edges())) {
+        between.toggle(e.v1);
+        between.toggle(e.v2);
+    }
+    if (!execute("Remove", Component()))
+        return;
+    std::vector<Index> const doomed(between.begin(), between.end());
+    for (Index v : doomed)
+        mesh.remove_point(v);
+}
+
+// The edges inside the selected region: each edge of a selected polygon goes in once, then is
+// toggled once per selected polygon using it, so outline edges (one selected polygon) drop out.
+EdgeMarker inner_edges(MeshInterface const& mesh)
+{
+    EdgeMarker edges;
+    for (Index f : each(mesh.selected_polygons())) {
+        PolygonVertices const v = mesh.polygon_vertices(f);
+        for (std::uint16_t k = 0; k < v.count; ++k)
+            edges.insert(v.edge(k));
+    }
+    for (Index f : each(mesh.selected_polygons())) {
+        PolygonVertices const v = mesh.polygon_vertices(f);
+        for (std::uint16_t k = 0; k < v.count; ++k)
+            edges.toggle(v.edge(k));
+    }
+    return edges;
+}
+
+} // namespace
+
+bool BandGlueCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    ComponentInterfacePtrT<MeshInterface> const mesh(item.component());
+    if (!mesh)
+        return true;
+    MeshEditContext const edit(mesh.get(), component());
+    int const mode = selection_mode();
+    if (mode == kSelectEdges) {
+        dissolve_selected_edges(*mesh);
+    } else if (mode == kSelectPolygons) {
+        EdgeMarker const inside = inner_edges(*mesh);
+        mesh->select_all(kElementEdges, false);
+        mesh->select_all(kElementPolygons, false);
+        for (VertexPair const e : inside)
+            mesh->set_edge_selection(e, true);
+        set_selection_mode(kSelectEdges);
+        dissolve_selected_edges(*mesh);
+        set_selection_mode(kSelectEdges);
+    }
     return true;
 }
 

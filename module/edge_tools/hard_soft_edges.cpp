@@ -3,6 +3,12 @@
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
+#include "edge_tools/edge_queries.h"
+
+#include "vornsdk/host.h"
+#include "vornsdk/mesh.h"
+#include "vornsdk/scene.h"
+
 namespace tolvir {
 
 using namespace VORNSDK;
@@ -20,7 +26,89 @@ void describe_front_command(ComponentDescription& description, char const* user_
         .ui_hints(ui_hints);
 }
 
+// Runs the worker on one item with the front command's two values.
+bool run_edges_operator(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool outline, bool hard)
+{
+    Component const worker = Component::create("EdgesOperator");
+    if (!worker)
+        return true;
+    worker["outline"].set_value(outline, true);
+    worker["hard"].set_value(hard, true);
+    execute(worker, item.component());
+    return true;
+}
+
+// How many of the edge's polygons are selected.
+int selected_sides(MeshInterface const& mesh, VertexPair const& e)
+{
+    EdgePolygons const sides = edge_polygons(mesh, e);
+    return (sides.count >= 1 && mesh.polygon_selected(sides.first)) +
+           (sides.count == 2 && mesh.polygon_selected(sides.second));
+}
+
 } // namespace
+
+bool EdgesOperator::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    ComponentInterfacePtrT<MeshInterface> const mesh(item.component());
+    if (!mesh)
+        return true;
+    bool const hard = attribute("hard").value().as_bool();
+    bool const outline_only = attribute("outline").value().as_bool();
+    MeshEditContext const edit(mesh.get(), component());
+    if (selection_mode() == kSelectEdges) {
+        for (VertexPair const e : to_vector(mesh->selected_edges()))
+            if (mesh->edge_exists(e))
+                mesh->set_edge_hard(e, hard);
+        return true;
+    }
+    if (selection_mode() != kSelectPolygons)
+        return true;
+    // Outline edges have one selected polygon beside them (a border edge of a selected polygon
+    // counts); inner edges have two.
+    EdgeMarker outline, inner;
+    for (Index f : each(mesh->selected_polygons())) {
+        PolygonVertices const v = mesh->polygon_vertices(f);
+        for (std::uint16_t k = 0; k < v.count; ++k) {
+            VertexPair const e = v.edge(k);
+            if (!outline.contains(e) && !inner.contains(e)) {
+                if (selected_sides(*mesh, e) == 1)
+                    outline.insert(e);
+                else
+                    inner.insert(e);
+            }
+        }
+    }
+    // The outline changes for the hard commands and for softening the outline; the patch
+    // commands leave the outline of a softened region as it was.
+    if (hard || outline_only)
+        for (VertexPair const e : outline)
+            mesh->set_edge_hard(e, hard);
+    if (!outline_only)
+        for (VertexPair const e : inner)
+            mesh->set_edge_hard(e, hard);
+    return true;
+}
+
+bool HardEdgesPatchCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    return run_edges_operator(item, false, true);
+}
+
+bool SoftEdgesPatchCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    return run_edges_operator(item, false, false);
+}
+
+bool HardEdgesOutlineCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    return run_edges_operator(item, true, true);
+}
+
+bool SoftEdgesOutlineCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    return run_edges_operator(item, true, false);
+}
 
 bool EdgesOperator::describe(ComponentDescription& description)
 {

@@ -9,27 +9,37 @@ namespace tolvir {
 class EdgesOperator : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
+    bool execute_item(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::SceneItemInterface> const& item,
+                      bool world) override;
 };
 
 // The front commands each run EdgesOperator with one fixed pair of "hard" and "outline".
 class HardEdgesPatchCommand : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
+    bool execute_item(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::SceneItemInterface> const& item,
+                      bool world) override;
 };
 
 class SoftEdgesPatchCommand : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
+    bool execute_item(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::SceneItemInterface> const& item,
+                      bool world) override;
 };
 
 class HardEdgesOutlineCommand : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
+    bool execute_item(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::SceneItemInterface> const& item,
+                      bool world) override;
 };
 
 class SoftEdgesOutlineCommand : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
+    bool execute_item(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::SceneItemInterface> const& item,
+                      bool world) override;
 };
 
 } // namespace tolvir

@@ -1,5 +1,11 @@
 #include "framework/interactive_modifier.h"
 
+#include "vornsdk/attribute.h"
+#include "vornsdk/description.h"
+#include "vornsdk/history.h"
+#include "vornsdk/mesh.h"
+#include "vornsdk/viewport.h"
+
 namespace tolvir {
 
 using namespace VORNSDK;
@@ -33,9 +39,42 @@ bool InteractiveModifier::execute_scene(ComponentInterfaceReferenceT<TreeNodeInt
 bool InteractiveModifier::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool world)
 {
     world_ = world;
-    apply(item);
+    if (auto* mesh = get_interface<MeshInterface>(item.component())) {
+        MeshEditContext const edit(mesh, component());
+        // An edit that leaves levels open behind it must not keep the mesh in an edit.
+        int const level = mesh->edit_nesting();
+        apply(item);
+        while (mesh->edit_nesting() > level)
+            mesh->close_edit();
+    } else {
+        apply(item);
+    }
     world_ = false;
     return true;
+}
+
+void InteractiveModifier::handle_attribute_change(std::uint32_t value)
+{
+    if (!active() || reapply_suppressed())
+        return;
+    attribute_changed(value);
+    if (deactivated() || !transaction())
+        return;
+    HistoryContext const context(*transaction(), true);
+    reapply();
+}
+
+void InteractiveModifier::commit()
+{
+    suppress_reapply(true);
+    renew_transaction();
+    for (Component const& item : current_selection())
+        DirtyRegions::make_completely_dirty(item);
+    ComponentPtr const self(component());
+    if (auto const* d = description())
+        for (unsigned i = 0; i < d->num_attributes(); ++i)
+            self[i].set_value(d->attribute(i)->default_parameter(), true);
+    suppress_reapply(false);
 }
 
 } // namespace tolvir

@@ -7,8 +7,10 @@
 
 namespace tolvir {
 
-// An interactive tool whose attributes describe a mesh edit: the edit is applied to every
-// selected item, and again whenever an attribute changes.
+// An interactive tool whose attributes describe a mesh edit. The edit is applied to every
+// selected item, and again from the restored mesh each time an attribute changes, all within
+// the tool's undo step; so one use of a tool is one undo step. A tool that makes discrete edits
+// commits after each: the step closes, the next opens, and the attributes return to their defaults.
 class InteractiveModifier : public InteractiveTool, public VORNSDK::ItemCommand {
 public:
     void* query_interface(VORNSDK::UniqueID const& id) override;
@@ -20,8 +22,15 @@ public:
     virtual void reapply();
 
     bool execute_scene(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::TreeNodeInterface> const& root) override;
+    // Applies the edit to one item inside a mesh edit of its mesh (when it has one).
     bool execute_item(VORNSDK::ComponentInterfaceReferenceT<VORNSDK::SceneItemInterface> const& item,
                       bool world) override;
+
+    // Re-applies from the restored mesh within the tool's undo step.
+    void handle_attribute_change(std::uint32_t value) override;
+
+    // Ends the undo step of the edit made so far and resets every attribute to its default.
+    void commit();
 
 protected:
     // True while apply runs for an execution in world coordinates.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 namespace VORNSDK {
@@ -57,6 +59,12 @@ class OrderedSet {
 public:
     class iterator {
     public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Key;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Key const*;
+        using reference = Key const&;
+
         iterator(OrderedSet const* set, std::size_t i) : set_(set), i_(i) { skip(); }
         Key const& operator*() const { return set_->keys_[i_]; }
         iterator& operator++()

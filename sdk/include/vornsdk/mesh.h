@@ -92,6 +92,12 @@ class MasterArray {
 public:
     class Iterator {
     public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Index;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Index const*;
+        using reference = Index;
+
         Iterator(MasterArray const* array, Index i) : array_(array), i_(i) { skip(); }
         Index operator*() const { return i_; }
         Iterator& operator++()
@@ -195,6 +201,17 @@ template <class T>
 SelectionRange<T> each(SelectionSet<T> const& set)
 {
     return SelectionRange<T>(set);
+}
+
+// A copy of a selection, for loops that change the selection while they walk it.
+template <class T>
+std::vector<T> to_vector(SelectionSet<T> const& set)
+{
+    std::vector<T> out;
+    out.reserve(set.size());
+    for (T const element : each(set))
+        out.push_back(element);
+    return out;
 }
 
 // The element kinds of selection calls.
