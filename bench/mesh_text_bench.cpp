@@ -80,9 +80,7 @@ void BM_MeshTextRead(benchmark::State& state)
         if (!r.complete || r.faces != std::size_t(kSide) * kSide)
             state.SkipWithError("the mesh text did not read back");
     }
-    state.PauseTiming();
     mesh.reset();
-    state.ResumeTiming();
     report(state, s.text.size());
 }
 
@@ -114,9 +112,7 @@ void BM_ObjRead(benchmark::State& state)
         }
         vorn::build_obj_mesh(data, *mesh, [&](std::string const&) { return s.material; });
     }
-    state.PauseTiming();
     mesh.reset();
-    state.ResumeTiming();
     report(state, s.obj.size());
 }
 

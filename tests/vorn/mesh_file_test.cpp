@@ -40,7 +40,7 @@ void build_grid(teskar::Mesh& mesh, Component const& blue, Component const& red,
 {
     for (int j = 0; j <= 2; ++j)
         for (int i = 0; i <= 3; ++i)
-            mesh.add_point({i * scale, j == 1 ? 1e-07 : -0.25 * j, 2.5e+06 + j});
+            mesh.add_point({i * scale, j == 1 ? 1e-07 : -0.25 * j, 2.5e+06 * (j + 1)});
     for (Index j = 0; j < 2; ++j)
         for (Index i = 0; i < 3; ++i)
             mesh.add_polygon({i + 4 * j, i + 4 * j + 4, i + 4 * j + 5, i + 4 * j + 1});
@@ -115,11 +115,16 @@ TEST(MeshTextCrossCheck, ModuleAndVornWriteAndReadTheSameText)
     std::vector<std::string> texts;
     for (std::size_t n = 0; n <= text.size(); n += 3)
         texts.push_back(text.substr(0, n));
+    // A vertex count past the 16-bit limit ends the text even when that many numbers follow.
+    std::string many = "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) } 2 Faces { 3 (0,1,2) 65536 (";
+    for (int k = 0; k < 65536; ++k)
+        many += " 0";
+    texts.push_back(many + ") } 1 HardEdges { (0,1) }");
     for (char const* t : {
              "MeshData 3 Points { (0 0 0) (1,0,0) (0 1 0) } 1 Faces { 3 (0 1 2) } 0 HardEdges { }"
              " 2 Materials { \"re\\d\" 1 0 \"nothing\" 1 0 }",
              "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) } 4 Faces { 3 (0,1,7) 3 (0,0,1) 0 ( ) 3 (2,1,0) }"
-             " 3 HardEdges { (0,9) (1,1) (1,2) } 1 Materials { \"blue\" 3 3 0 99 }",
+             " 3 HardEdges { (0,9) (1,1) (1,2) } 2 Materials { \"blue\" 1 3 \"red\" 2 0 99 }",
              "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) } 2 Faces { 3 (0,1,2) 70000 (0,1,2) }",
              "MeshData 3 Points { (0,0,0) (1,0,0) (inf,1,0) }",
              "MeshData 4000000000 Points { (0,0,0) }",
@@ -192,14 +197,14 @@ TEST_F(ScriptTest, MeshLoadRefusesWhatIsNotMeshTextAndWarnsAboutPartialText)
     write_file(cut, "MeshData\n\n3 Points\n{\n\t(0,0,0)\n\t(1,0,0)\n\t(0,1");
     write_file(bad, "MeshData 3 Points { (0,0,0) (1,0,0) (0,1,0) }\n1 Faces { 3 (0,1,2) } 1 HardEdges {\n (0,x) }");
 
-    Outcome o = run("load " + junk + "\nitems\n");
+    Outcome o = run("load " + junk + " junk\n");
     EXPECT_EQ(o.code, 1);
     EXPECT_EQ(o.err, "test.vs:1: " + junk + ":2:3: not mesh text (it must start with MeshData)\n");
     EXPECT_EQ(scene().find_item("junk"), Component());
     o = run("load " + temp("absent.mesh") + "\n");
     EXPECT_EQ(o.err, "test.vs:1: cannot read '" + temp("absent.mesh") + "'\n");
 
-    o = run("load " + cut + "\nload " + bad + "\nundo\n");
+    o = run("load " + cut + " cut\nload " + bad + " bad\nundo\n");
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.out, "warning: " + cut + ":7:6: the mesh text ends early; kept 2 points, 0 faces, 0 hard edges, "
                      "0 material assignments\n"
