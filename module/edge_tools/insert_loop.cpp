@@ -1,9 +1,23 @@
 #include "edge_tools/insert_loop.h"
 
+#include "edge_tools/edge_loop.h"
+#include "edge_tools/edge_ring.h"
+#include "edge_tools/edge_text.h"
+#include "edge_tools/loop_insertion.h"
 #include "edge_tools/remove_edges.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
 #include "framework/registration.h"
+#include "framework/selection.h"
+
+#include "vornsdk/draw.h"
+#include "vornsdk/history.h"
+#include "vornsdk/host.h"
+#include "vornsdk/mesh.h"
+#include "vornsdk/scene.h"
+#include "vornsdk/viewport.h"
+
+#include <vector>
 
 namespace tolvir {
 
@@ -55,6 +69,238 @@ bool EdgeOps::describe(ComponentDescription& description)
                                       {"SlideLoop", "Shift", "Moment"},
                                   });
     return true;
+}
+
+namespace {
+
+// The mesh and item transform the previews are drawn for: the first selected item's.
+struct HoverTarget {
+    ComponentInterfacePtrT<MeshInterface> mesh;
+    Matrix4d world;
+};
+
+std::optional<HoverTarget> hover_target()
+{
+    ComponentList const selection = current_selection();
+    if (selection.empty())
+        return std::nullopt;
+    HoverTarget target{ComponentInterfacePtrT<MeshInterface>(selection.front()), Matrix4d::identity()};
+    if (!target.mesh)
+        return std::nullopt;
+    if (auto* item = get_interface<SceneItemInterface>(selection.front()))
+        target.world = item->world_matrix();
+    return target;
+}
+
+void set_tool_color(DrawInterface& draw, char const* preference)
+{
+    Vector4f const c = app_node()[preference].as_Vector4f();
+    draw.set_color(c.x, c.y, c.z, c.w);
+}
+
+} // namespace
+
+void EdgeOps::on_activate(Component const&)
+{
+    if (auto const mesh = first_selected_mesh())
+        polygon_selection_empty_ = mesh->selected_polygons().empty();
+}
+
+void EdgeOps::on_action_pressed(String const& action)
+{
+    if (action == String("flow"))
+        attribute("flow").set_value(true);
+    else if (action == String("IncSlice"))
+        attribute("Slices").set_value(attribute("Slices").as_int() + 1);
+    else if (action == String("DecSlice"))
+        attribute("Slices").set_value(attribute("Slices").as_int() - 1);
+    else if (action == String("Mirror"))
+        attribute("Mirror").set_value(!attribute("Mirror").as_bool());
+    else if (action == String("RemoveLoop"))
+        mode_ = kRemoveLoop;
+    else if (action == String("SlideLoop"))
+        mode_ = kSlideLoop;
+}
+
+void EdgeOps::on_action_released(String const& action)
+{
+    if (action == String("flow"))
+        attribute("flow").set_value(false);
+    else if (action == String("RemoveLoop") || action == String("SlideLoop"))
+        mode_ = kInsert;
+}
+
+void EdgeOps::on_pointer_moved(InputRecord const& input, float, float, bool)
+{
+    Component const picking = Component::create("Picking");
+    auto* picker = get_interface<PickingInterface>(picking);
+    if (!picker)
+        return;
+    pick_ = PickRecord();
+    picker->pick(ViewportPoint(input.state), pick_);
+    auto const target = hover_target();
+    if (!target || !target->mesh->polygon_exists(pick_.polygon))
+        return;
+    MeshInterface const& mesh = *target->mesh;
+    Vector3d const p = transform_point(inverse(target->world), pick_.hit);
+    PolygonVertices const v = mesh.polygon_vertices(pick_.polygon);
+    std::vector<VertexPair> sides;
+    for (std::uint16_t k = 0; k < v.count; ++k)
+        sides.push_back(v.edge(k));
+    hovered_ = nearest_edge(mesh, sides, p);
+    if (hovered_.invalid())
+        return;
+    EdgeCut const cut = cut_on_edge(mesh.point_position(hovered_.v1), mesh.point_position(hovered_.v2), p,
+                                    attribute("Stops").as_double(), attribute("Stops2").as_double(),
+                                    attribute("SnapCenter").as_bool());
+    pick_.local_hit = cut.point;
+    cut_ = cut.fraction;
+}
+
+void EdgeOps::on_draw(DrawInterface& draw)
+{
+    if (mode_ == kRemoveLoop)
+        draw_loop_preview(draw);
+    else
+        draw_ring_preview(draw);
+}
+
+void EdgeOps::draw_ring_preview(DrawInterface& draw) const
+{
+    auto const target = hover_target();
+    if (!target || hovered_.invalid())
+        return;
+    MeshInterface const& mesh = *target->mesh;
+    bool const absolute = attribute("Absolute").as_bool();
+    // Absolute cuts above the middle measure from the other end of the edge. The folded fraction
+    // stays local to the preview, so the tool's cut fraction keeps pairing with the hovered edge.
+    VertexPair edge = hovered_;
+    double t = cut_;
+    if (absolute && t > 0.5) {
+        edge = edge.flip();
+        t = 1 - t;
+    }
+    EdgeRing const ring = build_ring(mesh, edge);
+    if (ring.size() < 2)
+        return;
+    double const reach = length(mesh.point_position(edge.v2) - mesh.point_position(edge.v1));
+    std::vector<double> const fractions = loop_fractions(t, attribute("Slices").as_int(), attribute("Mirror").as_bool());
+    auto const point = [&](std::size_t i, std::size_t j) {
+        Vector3d const a = mesh.point_position(ring[i].v1), b = mesh.point_position(ring[i].v2);
+        Vector3d const p = absolute ? a + unit(b - a) * (fractions[j] * reach) : a + (b - a) * fractions[j];
+        return transform_point(target->world, p);
+    };
+    set_tool_color(draw, "ToolColor");
+    for (std::size_t i = 0; i + 1 < ring.size(); ++i)
+        for (std::size_t j = 0; j < fractions.size(); ++j)
+            draw.draw_line(point(i + 1, j), point(i, j));
+    PolyMarker first_sides, last_sides;
+    mesh.polygons_of_edge(ring.front(), first_sides);
+    mesh.polygons_of_edge(ring.back(), last_sides);
+    bool const closed = std::any_of(first_sides.begin(), first_sides.end(), [&](Index f) { return last_sides.contains(f); });
+    if (closed)
+        for (std::size_t j = 0; j < fractions.size(); ++j)
+            draw.draw_line(point(ring.size() - 1, j), point(0, j));
+}
+
+void EdgeOps::draw_loop_preview(DrawInterface& draw) const
+{
+    auto const target = hover_target();
+    if (!target || hovered_.invalid())
+        return;
+    set_tool_color(draw, "ToolColor2");
+    for (VertexPair const& e : build_edge_loop(*target->mesh, hovered_))
+        draw.draw_line(transform_point(target->world, target->mesh->point_position(e.v1)),
+                       transform_point(target->world, target->mesh->point_position(e.v2)));
+}
+
+bool EdgeOps::on_button_pressed(InputRecord const& input)
+{
+    if (!pick_.valid())
+        return false;
+    if (mode_ == kRemoveLoop) {
+        remove_hovered_loop();
+        return true;
+    }
+    ComponentInterfacePtrT<MeshInterface> const picked(pick_.item);
+    if (picked && !picked->selected_polygons().empty()) {
+        attribute("Cut").set_value(0.5);
+        return true;
+    }
+    add_loop(input);
+    return true;
+}
+
+void EdgeOps::remove_hovered_loop()
+{
+    auto const target = hover_target();
+    if (target && !hovered_.invalid()) {
+        EdgeLoop const loop = build_edge_loop(*target->mesh, hovered_);
+        Component const remover = Component::create("RemoveEdges");
+        if (remover) {
+            remover["EdgeList"].set_value(String(edge_list_text(loop)), true);
+            // Its own undo step, so that a later re-run of the tool's edit does not take it back.
+            HistoryTransaction removal("Remove Loop");
+            HistoryContext const context(removal, false);
+            execute(remover, Component());
+        }
+    }
+    hovered_ = VertexPair();
+}
+
+void EdgeOps::add_loop(InputRecord const& input)
+{
+    HistoryTransaction click("Add Loop");
+    HistoryContext const context(click, true);
+    attribute("Edge").set_value(String(edge_text(hovered_)));
+    attribute("Cut").set_value(cut_);
+    attribute("flow").set_value(input.state.buttons.test(kButtonMiddle));
+    int const slices = attribute("Slices").as_int();
+    bool const mirror = attribute("Mirror").as_bool();
+    bool const absolute = attribute("Absolute").as_bool();
+    commit();
+    attribute("Slices").set_value(slices);
+    attribute("Mirror").set_value(mirror);
+    attribute("Absolute").set_value(absolute);
+}
+
+void EdgeOps::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
+{
+    ComponentInterfacePtrT<MeshInterface> const mesh(item.component());
+    if (!mesh)
+        return;
+    // A tool run as a command was never activated: its mode follows the mesh as it is now.
+    if (!active())
+        polygon_selection_empty_ = mesh->selected_polygons().empty();
+    double const t = attribute("Cut").as_double();
+    int const slices = attribute("Slices").as_int();
+    bool const mirror = attribute("Mirror").as_bool();
+    if (!polygon_selection_empty_) {
+        std::vector<double> const fractions = loop_fractions(t, slices, mirror);
+        for (EdgeRing const& ring : rings_through_selection(*mesh))
+            insert_loops(*mesh, ring, fractions);
+        return;
+    }
+    std::string const text = attribute("Edge").as_string().to_utf8();
+    std::string_view rest = text;
+    VertexPair edge;
+    if (!read_edge_text(rest, edge))
+        return;
+    bool const absolute = attribute("Absolute").as_bool();
+    double fraction = t;
+    // As in the preview: absolute cuts above the middle measure from the edge's other end.
+    if (absolute && fraction > 0.5) {
+        edge = edge.flip();
+        fraction = 1 - fraction;
+    }
+    EdgeRing const ring = build_ring(*mesh, edge);
+    if (ring.size() < 2)
+        return;
+    std::vector<double> const fractions = loop_fractions(fraction, slices, mirror);
+    std::optional<double> reach;
+    if (absolute)
+        reach = length(mesh->point_position(edge.v2) - mesh->point_position(edge.v1));
+    insert_loops(*mesh, ring, fractions, reach);
 }
 
 Status register_insert_loop(PluginModuleRegistrar& registrar)

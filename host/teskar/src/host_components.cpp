@@ -1,7 +1,11 @@
+#include "teskar/gizmo.h"
 #include "teskar/host_commands.h"
 #include "teskar/kernel.h"
 #include "teskar/mesh_item.h"
+#include "teskar/picking.h"
 #include "teskar/scene.h"
+#include "teskar/tool_handler.h"
+#include "teskar/viewport.h"
 
 namespace teskar {
 
@@ -13,6 +17,10 @@ void register_host_components(Registry& registry)
     register_scene_components(registry);
     register_mesh_components(registry);
     register_host_commands(registry);
+    register_viewport_components(registry);
+    register_picking_components(registry);
+    register_gizmo_components(registry);
+    register_tool_components(registry);
 }
 
 } // namespace teskar

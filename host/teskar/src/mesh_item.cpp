@@ -1,10 +1,14 @@
 #include "teskar/mesh_item.h"
 
 #include "teskar/host_plugin.h"
+#include "teskar/picking.h"
 
 namespace teskar {
 
 using namespace VORNSDK;
+
+// The picking structure built for the mesh goes with it.
+MeshItem::~MeshItem() { forget_picking(&mesh_); }
 
 bool MeshItem::describe(ComponentDescription& d)
 {

@@ -154,6 +154,17 @@ void Item::describe_item(ComponentDescription& d, char const* user_name)
 {
     d.add_tag(Description::user_name(), user_name);
     add_attribute(d, "Name", Parameter::PT_STRING, "");
+    add_attribute(d, "LocalToParentMatrix", Parameter::PT_MATRIX4D, Matrix4d::identity());
+}
+
+Parameter Item::read_attribute(int index, Context const* context) const
+{
+    static String const local_to_parent("LocalToParentMatrix");
+    if (index != description()->attribute_index(local_to_parent))
+        return Parameter();
+    if (context && context->custom_parameter("ToPivot").as_int() == 4)
+        return Matrix4d::identity();
+    return placement_;
 }
 
 void* Item::query_interface(UniqueID const& id)
@@ -164,6 +175,8 @@ void* Item::query_interface(UniqueID const& id)
         return static_cast<SceneItemInterface*>(this);
     if (id == TreeNodeInterface::iid())
         return static_cast<TreeNodeInterface*>(this);
+    if (id == AttributeProvider::iid())
+        return static_cast<AttributeProvider*>(this);
     return nullptr;
 }
 

@@ -9,6 +9,7 @@ namespace teskar {
 class MeshItem : public Item {
 public:
     MeshItem() : mesh_(this) {}
+    ~MeshItem() override;
     static bool describe(VORNSDK::ComponentDescription& d);
     void* query_interface(VORNSDK::UniqueID const& id) override;
     char const* kind() const override { return "SceneObject"; }

@@ -15,11 +15,19 @@ class SceneJournal;
 
 // A scene item: a node of the scene tree with a name and a placement. Children are held by
 // their parent; the parent and the scene are known by plain pointers, which the tree keeps current.
-class Item : public VORNSDK::Plugin, public VORNSDK::SceneItemInterface, public VORNSDK::TreeNodeInterface {
+//
+// "LocalToParentMatrix" is computed on reading: the placement; or, read through a context whose
+// custom parameter "ToPivot" is 4, the translation from the item's origin to its pivot, which is
+// the identity since items keep their pivots at their origins.
+class Item : public VORNSDK::Plugin,
+             public VORNSDK::SceneItemInterface,
+             public VORNSDK::TreeNodeInterface,
+             public AttributeProvider {
 public:
-    // Adds the attributes every item has ("Name").
+    // Adds the attributes every item has ("Name", "LocalToParentMatrix").
     static void describe_item(VORNSDK::ComponentDescription& d, char const* user_name);
     void* query_interface(VORNSDK::UniqueID const& id) override;
+    VORNSDK::Parameter read_attribute(int index, VORNSDK::Context const* context) const override;
 
     // SceneItemInterface
     VORNSDK::String name() const override;

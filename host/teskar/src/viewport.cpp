@@ -1,0 +1,284 @@
+#include "teskar/viewport.h"
+
+#include "teskar/host_plugin.h"
+#include "teskar/kernel.h"
+
+#include "vornsdk/attribute.h"
+#include "vornsdk/host.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace teskar {
+
+using namespace VORNSDK;
+
+namespace {
+
+// Attribute order of the "Viewport" description; camera() reads them by index.
+enum ViewportAttribute : unsigned {
+    kWidth,
+    kHeight,
+    kEye,
+    kTarget,
+    kUp,
+    kOrthographic,
+    kFieldOfView,
+    kViewHeight,
+    kNear,
+    kFar,
+};
+
+UniqueID const& viewport_iid()
+{
+    static UniqueID const id = uuid_string_to_unique_id("a7d0c4e2-3b51-4e8f-9a60-1c2d3e4f5a20");
+    return id;
+}
+
+} // namespace
+
+Camera::Frame Camera::frame() const
+{
+    Vector3d forward = unit(target - eye);
+    if (forward == Vector3d{})
+        forward = {0, 0, -1};
+    Vector3d right = unit(cross(forward, up));
+    if (right == Vector3d{})
+        right = unit(cross(forward, cross(up, {1, 0, 0})));
+    if (right == Vector3d{})
+        right = unit(cross(forward, cross(up, {0, 0, 1})));
+    if (right == Vector3d{}) // up is the zero vector: any frame around forward
+        right = unit(std::abs(forward.y) < 0.9 ? cross(forward, {0, 1, 0}) : cross(forward, {1, 0, 0}));
+    return {right, cross(right, forward), forward};
+}
+
+double Camera::half_height_at(double d) const
+{
+    if (orthographic)
+        return 0.5 * view_height;
+    return d * std::tan(0.5 * fov_degrees * std::numbers::pi / 180.0);
+}
+
+double Camera::depth(Vector3d const& world) const
+{
+    return (dot(world - eye, frame().forward) - near_distance) / (far_distance - near_distance);
+}
+
+Vector3d Camera::project(Vector3d const& world) const
+{
+    Frame const f = frame();
+    Vector3d const v = world - eye;
+    double const d = dot(v, f.forward);
+    double const pixels_per_unit = 0.5 * height / half_height_at(d);
+    return {0.5 * width + dot(v, f.right) * pixels_per_unit, 0.5 * height - dot(v, f.up) * pixels_per_unit,
+            (d - near_distance) / (far_distance - near_distance)};
+}
+
+Vector3d Camera::unproject(Vector3d const& screen) const
+{
+    Frame const f = frame();
+    double const d = near_distance + screen.z * (far_distance - near_distance);
+    double const units_per_pixel = half_height_at(d) / (0.5 * height);
+    double const x = (screen.x - 0.5 * width) * units_per_pixel;
+    double const y = (0.5 * height - screen.y) * units_per_pixel;
+    return eye + f.right * x + f.up * y + f.forward * d;
+}
+
+Matrix4d Camera::view_matrix() const
+{
+    Frame const f = frame();
+    Vector3d const back = -f.forward;
+    Matrix4d m;
+    Vector3d const rows[3] = {f.right, f.up, back};
+    for (int r = 0; r < 3; ++r) {
+        m(r, 0) = rows[r].x;
+        m(r, 1) = rows[r].y;
+        m(r, 2) = rows[r].z;
+        m(r, 3) = -dot(rows[r], eye);
+    }
+    return m;
+}
+
+bool Viewport::describe(ComponentDescription& d)
+{
+    Camera const def;
+    d.add_tag(Description::user_name(), "Viewport");
+    // The camera is view state, not part of the document: no undo.
+    auto add = [&](char const* name, Parameter::PType type, Parameter const& value) {
+        auto* a = add_attribute(d, name, type, value);
+        a->set_undoable(false);
+        return a;
+    };
+    // The order matches ViewportAttribute.
+    add("Width", Parameter::PT_INT, def.width)->set_min_parameter(1);
+    add("Height", Parameter::PT_INT, def.height)->set_min_parameter(1);
+    add("Eye", Parameter::PT_VECTOR3D, def.eye);
+    add("Target", Parameter::PT_VECTOR3D, def.target);
+    add("Up", Parameter::PT_VECTOR3D, def.up);
+    add("Orthographic", Parameter::PT_BOOL, def.orthographic);
+    auto* fov = add("FieldOfView", Parameter::PT_DOUBLE, def.fov_degrees);
+    fov->set_min_parameter(0.001);
+    fov->set_max_parameter(179.0);
+    add("ViewHeight", Parameter::PT_DOUBLE, def.view_height)->set_min_parameter(1e-9);
+    add("Near", Parameter::PT_DOUBLE, def.near_distance)->set_min_parameter(1e-9);
+    add("Far", Parameter::PT_DOUBLE, def.far_distance);
+    return true;
+}
+
+void* Viewport::query_interface(UniqueID const& id)
+{
+    if (id == viewport_iid())
+        return this;
+    if (id == ViewportInterface::iid())
+        return static_cast<ViewportInterface*>(this);
+    return nullptr;
+}
+
+Camera Viewport::camera() const
+{
+    Camera c;
+    c.width = attribute(kWidth).as_int();
+    c.height = attribute(kHeight).as_int();
+    c.eye = attribute(kEye).as_Vector3d();
+    c.target = attribute(kTarget).as_Vector3d();
+    c.up = attribute(kUp).as_Vector3d();
+    c.orthographic = attribute(kOrthographic).as_bool();
+    c.fov_degrees = attribute(kFieldOfView).as_double();
+    c.view_height = attribute(kViewHeight).as_double();
+    c.near_distance = attribute(kNear).as_double();
+    c.far_distance = attribute(kFar).as_double();
+    // A far plane at or before the near plane would make depth meaningless.
+    if (!(c.far_distance > c.near_distance))
+        c.far_distance = c.near_distance + 1.0;
+    return c;
+}
+
+void Viewport::set_camera(Camera const& c)
+{
+    set_size(c.width, c.height);
+    look_at(c.eye, c.target, c.up);
+    attribute(kOrthographic).set_value(c.orthographic, false);
+    attribute(kFieldOfView).set_value(c.fov_degrees, false);
+    attribute(kViewHeight).set_value(c.view_height, false);
+    set_clip(c.near_distance, c.far_distance);
+}
+
+void Viewport::set_size(int width, int height)
+{
+    attribute(kWidth).set_value(width, false);
+    attribute(kHeight).set_value(height, false);
+}
+
+void Viewport::look_at(Vector3d const& eye, Vector3d const& target, Vector3d const& up)
+{
+    attribute(kEye).set_value(eye, false);
+    attribute(kTarget).set_value(target, false);
+    attribute(kUp).set_value(up, false);
+}
+
+void Viewport::set_perspective(double fov_degrees)
+{
+    attribute(kOrthographic).set_value(false, false);
+    attribute(kFieldOfView).set_value(fov_degrees, false);
+}
+
+void Viewport::set_orthographic(double view_height)
+{
+    attribute(kOrthographic).set_value(true, false);
+    attribute(kViewHeight).set_value(view_height, false);
+}
+
+void Viewport::set_clip(double near_distance, double far_distance)
+{
+    attribute(kNear).set_value(near_distance, false);
+    attribute(kFar).set_value(far_distance, false);
+}
+
+void Viewport::rect(int& left, int& top, int& right, int& bottom) const
+{
+    left = 0;
+    top = 0;
+    right = attribute(kWidth).as_int();
+    bottom = attribute(kHeight).as_int();
+}
+
+void Viewport::pointer_position(int& x, int& y) const
+{
+    x = pointer_x_;
+    y = pointer_y_;
+}
+
+void Viewport::set_pointer(int x, int y)
+{
+    pointer_x_ = x;
+    pointer_y_ = y;
+}
+
+Viewport* viewport_of(Component const& c) { return c ? static_cast<Viewport*>(c.get_interface(viewport_iid())) : nullptr; }
+
+void set_active_viewport(Component const& viewport)
+{
+    Component const& app = Kernel::instance().app_node();
+    app["ActiveViewport"].set_value(StrongReference{viewport}, true);
+    app["CurrentViewport"].set_value(StrongReference{viewport}, true);
+}
+
+// Never destroyed, so that the components it holds are not released during static destruction.
+DirtyLog& DirtyLog::instance()
+{
+    static auto* const log = new DirtyLog;
+    return *log;
+}
+
+bool DirtyLog::item_dirty(Component const& item) const
+{
+    return std::find(items_.begin(), items_.end(), item) != items_.end();
+}
+
+void DirtyLog::add_rect(Rect rect)
+{
+    rects_.push_back(std::move(rect));
+    ++changes_;
+}
+
+void DirtyLog::add_item(Component const& item)
+{
+    if (!item_dirty(item))
+        items_.push_back(item);
+    ++changes_;
+}
+
+void DirtyLog::add_redraw(Component const& scene)
+{
+    redraws_.push_back(scene);
+    ++changes_;
+}
+
+void DirtyLog::clear()
+{
+    rects_.clear();
+    items_.clear();
+    redraws_.clear();
+}
+
+void register_viewport_components(Registry& registry) { register_host_plugin<Viewport>(registry, "Viewport"); }
+
+} // namespace teskar
+
+namespace VORNSDK {
+
+ViewportInterface::~ViewportInterface() = default;
+
+void DirtyRegions::add(Component const& viewport, int left, int top, int right, int bottom)
+{
+    teskar::DirtyLog::instance().add_rect({viewport, left, top, right, bottom});
+}
+
+bool DirtyRegions::is_completely_dirty(Component const& item) { return teskar::DirtyLog::instance().item_dirty(item); }
+
+void DirtyRegions::make_completely_dirty(Component const& item) { teskar::DirtyLog::instance().add_item(item); }
+
+void DirtyRegions::redraw_viewports(Component const& scene) { teskar::DirtyLog::instance().add_redraw(scene); }
+
+} // namespace VORNSDK

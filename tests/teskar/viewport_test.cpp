@@ -1,0 +1,126 @@
+#include "teskar/kernel.h"
+#include "teskar/viewport.h"
+
+#include "vornsdk/attribute.h"
+#include "vornsdk/host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace VORNSDK;
+using teskar::Camera;
+
+namespace {
+
+void expect_near(Vector3d const& a, Vector3d const& b, double tolerance = 1e-9)
+{
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+Camera oblique(bool orthographic)
+{
+    Camera c;
+    c.width = 640;
+    c.height = 480;
+    c.eye = {1, 2, 3};
+    c.target = {4, -1, 7};
+    c.fov_degrees = 60;
+    c.orthographic = orthographic;
+    c.view_height = 6;
+    c.near_distance = 0.5;
+    c.far_distance = 50;
+    return c;
+}
+
+} // namespace
+
+class CameraTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CameraTest, ProjectAndUnprojectRoundTrip)
+{
+    Camera const c = oblique(GetParam());
+    for (Vector3d const s : {Vector3d{0, 0, 0}, Vector3d{640, 480, 1}, Vector3d{17.25, 300.5, 0.3}, Vector3d{500, 20, -0.001}})
+        expect_near(c.project(c.unproject(s)), s, 1e-7);
+    for (Vector3d const w : {Vector3d{4, -1, 7}, Vector3d{0, 0, 0}, Vector3d{6, 3, 9}})
+        expect_near(c.unproject(c.project(w)), w, 1e-9);
+}
+
+TEST_P(CameraTest, TargetAtTheCentreYDownAndDepthAlongTheView)
+{
+    Camera const c = oblique(GetParam());
+    Camera::Frame const f = c.frame();
+    double const dist = length(c.target - c.eye);
+    expect_near(c.project(c.target), {320, 240, (dist - 0.5) / 49.5});
+    // Screen right is forward x up; the screen's y grows downwards.
+    expect_near(f.right, unit(cross(f.forward, c.up)));
+    Vector3d const above = c.project(c.target + f.up);
+    Vector3d const right = c.project(c.target + f.right);
+    EXPECT_LT(above.y, 240);
+    EXPECT_NEAR(above.x, 320, 1e-9);
+    EXPECT_GT(right.x, 320);
+    EXPECT_NEAR(right.y, 240, 1e-9);
+    // Depth 0 on the near plane, 1 on the far plane, negative behind the eye.
+    EXPECT_NEAR(dot(c.unproject({100, 50, 0}) - c.eye, f.forward), 0.5, 1e-9);
+    EXPECT_NEAR(dot(c.unproject({100, 50, 1}) - c.eye, f.forward), 50, 1e-9);
+    EXPECT_LT(c.project(c.eye - f.forward).z, 0);
+    // The view matrix takes the eye to the origin and the target down -z, without scaling.
+    Matrix4d const v = c.view_matrix();
+    expect_near(transform_point(v, c.eye), {0, 0, 0});
+    expect_near(transform_point(v, c.target), {0, 0, -dist});
+    expect_near(transform_vector(v, f.right), {1, 0, 0});
+}
+
+INSTANTIATE_TEST_SUITE_P(PerspectiveAndOrthographic, CameraTest, ::testing::Values(false, true));
+
+TEST(Camera, PerspectiveRaysMeetAtTheEyeOrthographicRaysAreParallel)
+{
+    Camera c = oblique(false);
+    Vector3d const n = c.unproject({10, 10, 0}), far = c.unproject({10, 10, 1});
+    EXPECT_NEAR(length(cross(unit(far - n), unit(c.eye - n))), 0, 1e-9);
+    // 45 degrees vertically: the top edge at distance d is d * tan(22.5 deg) above the axis.
+    c.fov_degrees = 45;
+    double const top = dot(c.unproject({320, 0, 1}) - c.eye, c.frame().up);
+    EXPECT_NEAR(top, 50 * std::tan(std::numbers::pi / 8), 1e-9);
+
+    c.orthographic = true; // 6 units over 480 pixels
+    Vector3d const a = c.unproject({10, 10, 0}), b = c.unproject({10, 10, 1});
+    expect_near(unit(b - a), c.frame().forward);
+    EXPECT_NEAR(c.project(c.target + c.frame().right).x - 320, 80, 1e-9);
+}
+
+TEST(Camera, LookingAlongUpStillHasAFrame)
+{
+    Camera c;
+    c.eye = {5, 10, 5};
+    c.target = {5, 0, 5};
+    c.orthographic = true;
+    c.view_height = 6; // 100 pixels a unit
+    // Straight down: +x to the right, +z towards the bottom of the screen.
+    expect_near(c.project({6, 0, 5}), {500, 300, (10 - 0.01) / (1000 - 0.01)});
+    expect_near(c.project({5, 0, 6}), {400, 400, (10 - 0.01) / (1000 - 0.01)});
+}
+
+TEST(Viewport, ComponentReadsItsCameraFromAttributes)
+{
+    Component const vc = Component::create("Viewport");
+    auto* view = get_interface<ViewportInterface>(vc);
+    ASSERT_NE(view, nullptr);
+    EXPECT_NEAR(view->project({0, 0, 0}).x, 400, 1e-9); // 800 x 600 by default
+
+    teskar::Viewport* v = teskar::viewport_of(vc);
+    v->set_size(200, 100);
+    v->look_at({0, 0, -5}, {0, 0, 0});
+    v->set_orthographic(2);
+    expect_near(view->eye(), {0, 0, -5});
+    EXPECT_TRUE(view->orthographic());
+    // Looking down +z with y up, +x is on the left: 50 pixels a unit.
+    expect_near(view->project({1, 0, 0}), {50, 50, (5 - 0.01) / (1000 - 0.01)});
+
+    teskar::set_active_viewport(vc);
+    EXPECT_EQ(app_node()["ActiveViewport"].as_ref(), vc);
+    EXPECT_EQ(app_node()["CurrentViewport"].as_ref(), vc);
+}
