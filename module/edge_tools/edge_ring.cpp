@@ -1,5 +1,8 @@
 #include "edge_tools/edge_ring.h"
 
+#include "edge_tools/edge_queries.h"
+#include "framework/small_list.h"
+
 namespace tolvir {
 
 using namespace VORNSDK;
@@ -24,8 +27,14 @@ void EdgeRing::flip_all()
 
 VertexPair opposite_edge(MeshInterface const& mesh, VertexPair const& e)
 {
-    PolyMarker around;
-    if (mesh.polygons_of_edge(e, around) > 2)
+    if (e.invalid())
+        return {};
+    // The polygons that have e as a side, in the order the mesh lists them around e.v1.
+    SmallIndexList<4> around;
+    for (Index f : mesh.point_polygons(e.v1))
+        if (polygon_has_side(mesh.polygon_vertices(f), e.v1, e.v2))
+            around.push_back(f);
+    if (around.size() > 2)
         return {};
     for (Index f : around) {
         PolygonVertices const w = mesh.polygon_vertices(f);

@@ -38,12 +38,13 @@ bool run_edges_operator(ComponentInterfaceReferenceT<SceneItemInterface> const& 
     return true;
 }
 
-// How many of the edge's polygons are selected.
-int selected_sides(MeshInterface const& mesh, VertexPair const& e)
+// A selected polygon other than f beside the edge, or kNoIndex.
+Index selected_neighbour(MeshInterface const& mesh, Index f, VertexPair const& e)
 {
-    EdgePolygons const sides = edge_polygons(mesh, e);
-    return (sides.count >= 1 && mesh.polygon_selected(sides.first)) +
-           (sides.count == 2 && mesh.polygon_selected(sides.second));
+    for (Index g : mesh.point_polygons(e.v1))
+        if (g != f && mesh.polygon_selected(g) && polygon_has_side(mesh.polygon_vertices(g), e.v1, e.v2))
+            return g;
+    return kNoIndex;
 }
 
 } // namespace
@@ -65,28 +66,21 @@ bool EdgesOperator::execute_item(ComponentInterfaceReferenceT<SceneItemInterface
     if (selection_mode() != kSelectPolygons)
         return true;
     // Outline edges have one selected polygon beside them (a border edge of a selected polygon
-    // counts); inner edges have two.
-    EdgeMarker outline, inner;
-    for (Index f : each(mesh->selected_polygons())) {
+    // counts); inner edges have two. Each inner edge is taken once, from the lower of its two
+    // polygons. The outline changes for the hard commands and for softening the outline; the
+    // patch commands leave the outline of a softened region as it was.
+    bool const touch_outline = hard || outline_only;
+    bool const touch_inner = !outline_only;
+    for (Index f : to_vector(mesh->selected_polygons())) {
         PolygonVertices const v = mesh->polygon_vertices(f);
         for (std::uint16_t k = 0; k < v.count; ++k) {
             VertexPair const e = v.edge(k);
-            if (!outline.contains(e) && !inner.contains(e)) {
-                if (selected_sides(*mesh, e) == 1)
-                    outline.insert(e);
-                else
-                    inner.insert(e);
-            }
+            Index const neighbour = selected_neighbour(*mesh, f, e);
+            bool const inner = neighbour != kNoIndex;
+            if (inner ? touch_inner && f < neighbour : touch_outline)
+                mesh->set_edge_hard(e, hard);
         }
     }
-    // The outline changes for the hard commands and for softening the outline; the patch
-    // commands leave the outline of a softened region as it was.
-    if (hard || outline_only)
-        for (VertexPair const e : outline)
-            mesh->set_edge_hard(e, hard);
-    if (!outline_only)
-        for (VertexPair const e : inner)
-            mesh->set_edge_hard(e, hard);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "edge_tools/loop_insertion.h"
 
 #include "edge_tools/edge_queries.h"
+#include "framework/small_list.h"
 
 #include <algorithm>
 #include <cmath>
@@ -70,51 +71,49 @@ std::optional<std::pair<Index, Index>> split_polygon(MeshInterface& mesh, Index 
         if (k == std::size_t(iu))
             break;
     }
-    bool const selected = mesh.polygon_selected(f);
-    Index const a = mesh.add_polygon(first, f);
+    // The first half keeps the polygon's index (and with it its selection); the second is new.
     Index const b = mesh.add_polygon(second, f);
-    if (a == kNoIndex || b == kNoIndex) {
-        mesh.remove_polygon(a);
+    if (b == kNoIndex)
+        return std::nullopt;
+    if (!mesh.set_polygon_vertices(f, first)) {
         mesh.remove_polygon(b);
         return std::nullopt;
     }
-    mesh.remove_polygon(f);
-    if (selected) {
-        mesh.set_polygon_selection(a, true);
+    if (mesh.polygon_selected(f))
         mesh.set_polygon_selection(b, true);
-    }
-    return std::pair{a, b};
+    return std::pair{f, b};
 }
 
 namespace {
 
-// Splits one ring edge at the given distances along it (in order), inserting the new points into
-// every polygon that has the edge as a side; answers the new points.
-std::vector<Index> split_edge(MeshInterface& mesh, VertexPair const& e, std::span<double const> fractions,
-                              std::optional<double> absolute_length)
+// Splits one ring edge at the given fractions (in order), inserting the new points into every
+// polygon that has the edge as a side; appends the new points to out.
+void split_edge(MeshInterface& mesh, VertexPair const& e, std::span<double const> fractions,
+                std::optional<double> absolute_length, std::vector<Index>& out)
 {
     Vector3d const a = mesh.point_position(e.v1), b = mesh.point_position(e.v2);
     double const len = length(b - a);
-    PolyMarker along;
-    mesh.polygons_of_edge(e, along);
-    std::vector<Index> points;
+    SmallIndexList<4> along;
+    for (Index f : mesh.point_polygons(e.v1))
+        if (polygon_has_side(mesh.polygon_vertices(f), e.v1, e.v2))
+            along.push_back(f);
     Index previous = e.v1;
     for (double f : fractions) {
         double const at = absolute_length ? std::clamp(f * *absolute_length / (len > 0 ? len : 1), 0.001, 0.999) : f;
         Index const p = mesh.add_point(a + (b - a) * at);
         for (Index poly : along)
             mesh.insert_point_in_polygon(poly, {previous, e.v2}, p);
-        points.push_back(p);
+        out.push_back(p);
         previous = p;
     }
-    return points;
 }
 
 // Joins two new points across every polygon holding both.
 void connect(MeshInterface& mesh, Index u, Index w)
 {
-    auto const around = mesh.point_polygons(u);
-    std::vector<Index> const candidates(around.begin(), around.end());
+    SmallIndexList<8> candidates;
+    for (Index f : mesh.point_polygons(u))
+        candidates.push_back(f);
     for (Index f : candidates) {
         PolygonVertices const v = mesh.polygon_vertices(f);
         if (std::find(v.begin(), v.end(), w) != v.end())
@@ -162,16 +161,18 @@ void insert_loops(MeshInterface& mesh, EdgeRing const& ring, std::span<double co
     if (ring.size() < 2 || fractions.empty())
         return;
     bool const closed = share_polygon(mesh, ring.front(), ring.back());
-    std::vector<std::vector<Index>> cuts;
-    cuts.reserve(ring.size());
+    // The new points of ring edge i are cuts[i * m .. i * m + m), m being the number of fractions.
+    std::size_t const m = fractions.size();
+    std::vector<Index> cuts;
+    cuts.reserve(ring.size() * m);
     for (VertexPair const& e : ring)
-        cuts.push_back(split_edge(mesh, e, fractions, absolute_length));
+        split_edge(mesh, e, fractions, absolute_length, cuts);
     for (std::size_t i = 0; i + 1 < ring.size(); ++i)
-        for (std::size_t j = 0; j < fractions.size(); ++j)
-            connect(mesh, cuts[i + 1][j], cuts[i][j]);
+        for (std::size_t j = 0; j < m; ++j)
+            connect(mesh, cuts[(i + 1) * m + j], cuts[i * m + j]);
     if (closed)
-        for (std::size_t j = 0; j < fractions.size(); ++j)
-            connect(mesh, cuts.front()[j], cuts.back()[j]);
+        for (std::size_t j = 0; j < m; ++j)
+            connect(mesh, cuts[j], cuts[(ring.size() - 1) * m + j]);
 }
 
 std::vector<EdgeRing> rings_through_selection(MeshInterface const& mesh)

@@ -25,9 +25,10 @@ struct EdgeCut {
 EdgeCut cut_on_edge(VORNSDK::Vector3d const& a, VORNSDK::Vector3d const& b, VORNSDK::Vector3d const& p, double stops,
                     double stops2, bool snap_center);
 
-// Replaces polygon f by the two polygons into which the segment between its vertices u and w
-// divides it, both modelled on f (and selected when f was). Nothing happens when u and w are not
-// both in f or are neighbours there. Answers the two new polygons.
+// Divides polygon f along the segment between its vertices u and w: f keeps the half that runs
+// from u to w along its winding, and a new polygon modelled on f (and selected when f is) takes
+// the other. Nothing happens when u and w are not both in f or are neighbours there. Answers f
+// and the new polygon.
 std::optional<std::pair<VORNSDK::Index, VORNSDK::Index>> split_polygon(VORNSDK::MeshInterface& mesh, VORNSDK::Index f,
                                                                        VORNSDK::Index u, VORNSDK::Index w);
 

@@ -4,6 +4,8 @@
 #include "vornsdk/host.h"
 
 #include <cstdlib>
+#include <limits>
+#include <malloc.h>
 
 namespace teskar {
 
@@ -15,7 +17,14 @@ Kernel& Kernel::instance()
     return kernel;
 }
 
-Kernel::Kernel() { register_host_components(registry_); }
+Kernel::Kernel()
+{
+    // Large edits allocate and free big buffers over and over (journals, mesh arrays); keeping
+    // freed memory in the process spares the page faults of fetching it anew from the system.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+    register_host_components(registry_);
+}
 
 Component const& Kernel::app_node()
 {

@@ -229,7 +229,8 @@ void Mesh::remove_polygon(Index f)
 {
     if (!polygon_exists(f))
         return;
-    std::vector<Index> const old(corners_.get(f).begin(), corners_.get(f).end());
+    old_scratch_.assign(corners_.get(f).begin(), corners_.get(f).end());
+    std::vector<Index> const& old = old_scratch_;
     touch_polygon(f);
     for (Index v : old) {
         touch_adjacency(v);
@@ -245,20 +246,46 @@ void Mesh::remove_polygon(Index f)
     changed();
 }
 
+namespace {
+
+// Whether v is in a list: a scan for short lists, a binary search of the sorted copy otherwise.
+class Membership {
+public:
+    explicit Membership(std::span<Index const> list) : list_(list)
+    {
+        if (list.size() > 16)
+            sorted_ = sorted_copy(list);
+    }
+    bool contains(Index v) const
+    {
+        if (sorted_.empty())
+            return std::find(list_.begin(), list_.end(), v) != list_.end();
+        return std::binary_search(sorted_.begin(), sorted_.end(), v);
+    }
+
+private:
+    std::span<Index const> list_;
+    std::vector<Index> sorted_;
+};
+
+} // namespace
+
 void Mesh::replace_vertices(Index f, std::span<Index const> vertices)
 {
-    std::vector<Index> const old(corners_.get(f).begin(), corners_.get(f).end());
-    std::vector<Index> const fresh(vertices.begin(), vertices.end());
+    // Copies, since the lists may live in the pool that the edit moves.
+    old_scratch_.assign(corners_.get(f).begin(), corners_.get(f).end());
+    fresh_scratch_.assign(vertices.begin(), vertices.end());
+    std::vector<Index> const& old = old_scratch_;
+    std::vector<Index> const& fresh = fresh_scratch_;
     touch_polygon(f);
-    auto const old_sorted = sorted_copy(old);
-    auto const new_sorted = sorted_copy(fresh);
+    Membership const in_old(old), in_fresh(fresh);
     for (Index v : old)
-        if (!std::binary_search(new_sorted.begin(), new_sorted.end(), v)) {
+        if (!in_fresh.contains(v)) {
             touch_adjacency(v);
             point_polys_.erase_value(v, f);
         }
     for (Index v : fresh)
-        if (!std::binary_search(old_sorted.begin(), old_sorted.end(), v)) {
+        if (!in_old.contains(v)) {
             touch_adjacency(v);
             point_polys_.push_back(v, f);
         }
@@ -305,9 +332,9 @@ bool Mesh::insert_point_in_polygon(Index f, VertexPair const& edge, Index p)
     for (std::size_t k = 0; k < n; ++k) {
         Index const a = list[k], b = list[(k + 1) % n];
         if ((a == edge.v1 && b == edge.v2) || (a == edge.v2 && b == edge.v1)) {
-            std::vector<Index> fresh(list.begin(), list.end());
-            fresh.insert(fresh.begin() + static_cast<std::ptrdiff_t>(k + 1), p);
-            replace_vertices(f, fresh);
+            insert_scratch_.assign(list.begin(), list.end());
+            insert_scratch_.insert(insert_scratch_.begin() + static_cast<std::ptrdiff_t>(k + 1), p);
+            replace_vertices(f, insert_scratch_);
             return true;
         }
     }
@@ -546,6 +573,8 @@ void Mesh::set_edge_hard(VertexPair const& e, bool hard)
 
 void Mesh::forget_vanished_edges(std::vector<Index> const& old_vertices)
 {
+    if (sel_edges_.empty() && hard_.empty())
+        return;
     std::size_t const n = old_vertices.size();
     for (std::size_t k = 0; k < n; ++k) {
         VertexPair const e{old_vertices[k], old_vertices[(k + 1) % n]};

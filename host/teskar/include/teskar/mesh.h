@@ -185,6 +185,9 @@ private:
     std::uint64_t born_in_ = 0;
     std::vector<std::uint32_t> position_stamp_, adjacency_stamp_, polygon_stamp_;
 
+    // Scratch lists of the edits, kept to spare an allocation per edit.
+    std::vector<Index> old_scratch_, fresh_scratch_, insert_scratch_;
+
     mutable std::uint64_t box_revision_ = ~std::uint64_t(0);
     mutable Vector3d box_min_, box_max_;
 };
