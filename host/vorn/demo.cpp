@@ -2,24 +2,196 @@
 
 #include "listing.h"
 #include "module_loader.h"
+#include "script.h"
 
 #include "teskar/kernel.h"
+#include "teskar/viewport.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <ostream>
+#include <sstream>
+#include <vector>
 
 namespace vorn {
+
+using VORNSDK::Vector3d;
+
+namespace {
+
+// A word of a script that reads back as the text itself, whatever it holds.
+std::string script_word(std::string const& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+std::string numbers(Vector3d const& v)
+{
+    std::ostringstream s;
+    s << v.x << ' ' << v.y << ' ' << v.z;
+    return s.str();
+}
+
+// A perspective view of 800 x 600 pixels: the camera statement, and the pixel a world point
+// lands on, so that the scripts can point at geometry.
+struct View {
+    Vector3d eye, target;
+    double fov = 40;
+
+    teskar::Camera camera() const
+    {
+        teskar::Camera c;
+        c.eye = eye;
+        c.target = target;
+        c.fov_degrees = fov;
+        return c;
+    }
+    std::string statement() const
+    {
+        std::ostringstream s;
+        s << "camera " << numbers(eye) << ' ' << numbers(target) << " fov " << fov << '\n';
+        return s.str();
+    }
+    std::string pixel(Vector3d const& world) const
+    {
+        Vector3d const p = camera().project(world);
+        std::ostringstream s;
+        s << std::lround(p.x * 10) / 10.0 << ' ' << std::lround(p.y * 10) / 10.0;
+        return s.str();
+    }
+};
+
+// One scene of the demonstration: a script that saves and renders "<name>_before" and
+// "<name>_after" into the output folder, with info lines before and after the edit.
+struct Scene {
+    std::string name, title, script;
+};
+
+Vector3d on_tube(int segment, double turn, double y, int segments)
+{
+    double const a = 2 * std::numbers::pi * (segment + turn) / segments;
+    return {std::cos(a), y, std::sin(a)};
+}
+
+std::vector<Scene> scenes(std::filesystem::path const& dir)
+{
+    auto const file = [&](std::string const& name) { return script_word((dir / name).string()); };
+    auto const before = [&](std::string const& name) {
+        return "info\nsave " + file(name + "_before.mesh") + "\nrender " + file(name + "_before.png") + "\n";
+    };
+    auto const after = [&](std::string const& name) {
+        return "info\nsave " + file(name + "_after.mesh") + "\nrender " + file(name + "_after.png") + "\n";
+    };
+    std::vector<Scene> out;
+
+    // A tube of 16 segments and 3 rings, 2 high: the pointer rests on a face beside one of its
+    // upright edges, at y = 1.1, which previews and then inserts a loop right round the tube.
+    {
+        View const view{{3.0, 2.7, 3.7}, {0, 0.9, 0}};
+        // The face of segment 2 between rings 1 and 2 faces the camera; the point lies just beside
+        // its upright edge at segment 2, on the chord towards segment 3.
+        Vector3d const a = on_tube(2, 0, 1.1, 16), b = on_tube(3, 0, 1.1, 16);
+        std::string const at = view.pixel(a + (b - a) * 0.15);
+        out.push_back({"tube_insert_loop", "Insert Loop across the ring of a tube (the preview, then the click)",
+                       "new tube tube 16 3 1 2\n" + view.statement() + "tool InsertLoop\nhover " + at + "\n" +
+                           before("tube_insert_loop") + "press " + at + "\nrelease " + at + "\n" +
+                           after("tube_insert_loop")});
+    }
+    // A 6 by 4 grid; with three slices, two loops cut the column under the pointer into thirds.
+    {
+        View const view{{0.4, 3.4, 3.4}, {0, 0, 0.15}};
+        // Column 3 runs from x = 0 to 0.5; the point is just inside it, near its top edge on row 1.
+        std::string const at = view.pixel({0.2, 0, -0.72});
+        out.push_back({"grid_insert_loops", "Insert Loop with Slices=3 on a grid (two loops, thirds of every ring edge)",
+                       "new grid grid 6 4 3\n" + view.statement() + "tool InsertLoop\nset Slices=3\nhover " + at +
+                           "\n" + before("grid_insert_loops") + "press " + at + "\nrelease " + at + "\n" +
+                           after("grid_insert_loops")});
+    }
+    // Selecting one edge of the tube's second ring dissolves the whole ring.
+    {
+        View const view{{3.0, 2.8, 3.7}, {0, 0.9, 0}};
+        out.push_back({"tube_dissolve", "Dissolve the edge loop through one selected edge",
+                       "new tube tube 16 4 1 2\n" + view.statement() + "mode edges\nselect edges (18,19)\n" +
+                           before("tube_dissolve") + "run Dissolve\n" + after("tube_dissolve")});
+    }
+    // The middle 3 by 3 block of a 7 by 7 grid becomes a disc.
+    {
+        View const view{{0, 3.6, 2.6}, {0, 0, 0.1}};
+        std::string select = "select polygons";
+        for (int j = 2; j <= 4; ++j)
+            for (int i = 2; i <= 4; ++i)
+                select += ' ' + std::to_string(i + j * 7);
+        out.push_back({"grid_make_circular", "Make Circular on a block of faces",
+                       "new grid grid 7 7 3\n" + view.statement() + "mode polygons\n" + select + "\n" +
+                           before("grid_make_circular") + "run \"Make Circular\"\n" + after("grid_make_circular")});
+    }
+    // The outline of an L-shaped patch of a box-like grid turns hard.
+    {
+        View const view{{0, 3.6, 2.6}, {0, 0, 0.1}};
+        out.push_back({"grid_hard_outline", "Hard Edge Outline around a patch of faces",
+                       "new grid grid 6 6 3\n" + view.statement() +
+                           "mode polygons\nselect polygons 7 8 9 13 14 15 19 20 25 26\n" + before("grid_hard_outline") +
+                           "run HardEdgesOutlineCommand\n" + after("grid_hard_outline")});
+    }
+    return out;
+}
+
+// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit.
+std::string change_summary(std::string const& output)
+{
+    std::vector<nlohmann::json> info;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line.front() == '{')
+            info.push_back(nlohmann::json::parse(line, nullptr, false));
+    if (info.size() != 2 || info[0].is_discarded() || info[1].is_discarded())
+        return {};
+    std::string out;
+    for (char const* key : {"points", "polygons", "edges", "hard_edges"}) {
+        if (info[0][key] == info[1][key])
+            continue;
+        out += std::string(out.empty() ? "" : ", ") + key + ' ' + info[0][key].dump() + " -> " + info[1][key].dump();
+    }
+    return out;
+}
+
+} // namespace
 
 int run_demo(std::string const& module_path, std::string const& out_dir, std::ostream& out)
 {
     auto const types = teskar::Kernel::instance().registry().types(module_origin(module_path));
-    std::filesystem::create_directories(out_dir);
+    std::filesystem::path const dir(out_dir);
+    std::filesystem::create_directories(dir);
     out << module_name(module_path) << ": " << types.size() << " components\n";
     print_list(out, types);
-    std::ofstream(std::filesystem::path(out_dir) / "components.json") << list_json(module_name(module_path), types).dump(2)
-                                                                        << '\n';
-    out << "wrote " << (std::filesystem::path(out_dir) / "components.json").string() << '\n';
+    std::ofstream(dir / "components.json") << list_json(module_name(module_path), types).dump(2) << '\n';
+    out << "wrote " << (dir / "components.json").string() << '\n';
+
+    for (Scene const& scene : scenes(dir)) {
+        out << '\n' << scene.title << '\n';
+        std::istringstream script(scene.script);
+        std::ostringstream output, errors;
+        if (run_script(script, "demo " + scene.name, output, errors) != 0) {
+            out << output.str();
+            out << errors.str();
+            return 1;
+        }
+        if (std::string const summary = change_summary(output.str()); !summary.empty())
+            out << "  " << summary << '\n';
+        for (char const* stage : {"_before", "_after"})
+            for (char const* ext : {".png", ".mesh"})
+                out << "wrote " << (dir / (scene.name + stage + ext)).string() << '\n';
+    }
     return 0;
 }
 

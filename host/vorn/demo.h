@@ -5,8 +5,9 @@
 
 namespace vorn {
 
-// The built-in demonstration: lists the loaded module's components and writes its results into
-// out_dir. Returns the process exit code.
+// The built-in demonstration: lists the loaded module's components into out_dir/components.json,
+// then runs scripts of the edge tools, each writing NAME_before/NAME_after pictures (.png) and
+// meshes (.mesh) into out_dir, and prints what it wrote. Returns the process exit code.
 int run_demo(std::string const& module_path, std::string const& out_dir, std::ostream& out);
 
 } // namespace vorn

@@ -1,20 +1,27 @@
 #include "script.h"
 
+#include "listing.h"
 #include "mesh_file.h"
 #include "obj_io.h"
 #include "primitives.h"
+#include "render.h"
 #include "scene_info.h"
 
 #include "teskar/history.h"
 #include "teskar/kernel.h"
 #include "teskar/mesh_item.h"
 #include "teskar/scene.h"
+#include "teskar/tool_handler.h"
+#include "teskar/viewport.h"
 
 #include "vornsdk/attribute.h"
 #include "vornsdk/command.h"
 #include "vornsdk/host.h"
+#include "vornsdk/input.h"
 #include "vornsdk/scene.h"
+#include "vornsdk/tool.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -129,12 +136,21 @@ public:
     explicit Interpreter(std::ostream& out) : out_(out)
     {
         auto& kernel = teskar::Kernel::instance();
+        teskar::deactivate_tool();
         kernel.reset_session();
         teskar::UndoHistory::instance().clear();
         scene_component_ = teskar::new_scene();
         scene_ = teskar::scene_of(scene_component_);
         kernel.set_selection_mode(kSelectItems);
+        viewport_ = Component::create("Viewport");
+        teskar::set_active_viewport(viewport_);
     }
+
+    // A tool still active at the end of the run is dropped, which ends its undo step.
+    ~Interpreter() { teskar::deactivate_tool(); }
+
+    Interpreter(Interpreter const&) = delete;
+    Interpreter& operator=(Interpreter const&) = delete;
 
     void execute(std::vector<std::string> const& words)
     {
@@ -145,6 +161,11 @@ public:
             {"deselect", &Interpreter::select}, {"run", &Interpreter::run},        {"pref", &Interpreter::pref},
             {"undo", &Interpreter::undo_redo}, {"redo", &Interpreter::undo_redo}, {"echo", &Interpreter::echo},
             {"info", &Interpreter::info},      {"clipboard", &Interpreter::clipboard},
+            {"viewport", &Interpreter::viewport}, {"camera", &Interpreter::camera},   {"tool", &Interpreter::tool},
+            {"drop", &Interpreter::drop},      {"hover", &Interpreter::pointer},   {"press", &Interpreter::pointer},
+            {"drag", &Interpreter::pointer},   {"release", &Interpreter::pointer}, {"action", &Interpreter::action},
+            {"key", &Interpreter::key},        {"set", &Interpreter::set},         {"get", &Interpreter::get},
+            {"render", &Interpreter::render},  {"messages", &Interpreter::messages},
         };
         auto it = statements.find(words.front());
         if (it == statements.end())
@@ -486,15 +507,39 @@ private:
         }
     }
 
-    // Parses and stores KEY=VALUE into a component's attribute; what names the component in messages.
-    void set_attribute(Component const& c, std::string const& word, std::string const& what, bool notify) const
+    // A component's attribute by name; what names the component in messages.
+    static AttributePtr attribute_of(Component const& c, std::string const& key, std::string const& what)
     {
-        auto const [key, text] = key_value(word);
         AttributePtr const attribute = c.attribute(String(key));
         if (!attribute.valid())
             fail(what + " has no attribute " + quoted(key));
-        if (!attribute.set_value(parse_value(attribute.type(), key, text), notify).ok())
-            fail("cannot set " + key + " to " + quoted(text));
+        return attribute;
+    }
+
+    struct Assignment {
+        AttributePtr attribute;
+        Parameter value;
+        std::string key, text;
+    };
+
+    // Reads KEY=VALUE for an attribute of the component.
+    Assignment parse_assignment(Component const& c, std::string const& word, std::string const& what) const
+    {
+        auto const [key, text] = key_value(word);
+        AttributePtr const attribute = attribute_of(c, key, what);
+        return {attribute, parse_value(attribute.type(), key, text), key, text};
+    }
+
+    static void assign(Assignment const& a, bool notify)
+    {
+        if (!a.attribute.set_value(a.value, notify).ok())
+            fail("cannot set " + a.key + " to " + quoted(a.text));
+    }
+
+    // Parses and stores KEY=VALUE into a component's attribute; what names the component in messages.
+    void set_attribute(Component const& c, std::string const& word, std::string const& what, bool notify) const
+    {
+        assign(parse_assignment(c, word, what), notify);
     }
 
     void run(std::vector<std::string> const& w)
@@ -560,9 +605,293 @@ private:
         out_ << item_info(name_of(item), mesh_of(item), selection_mode()).dump() << '\n';
     }
 
+    // Viewport and camera.
+
+    static double number(std::string const& text, char const* what)
+    {
+        double v = 0;
+        if (!parse_number(text, v))
+            fail(std::string("bad ") + what + " " + quoted(text));
+        return v;
+    }
+
+    static Vector3d vector_at(std::vector<std::string> const& w, std::size_t k, char const* what)
+    {
+        if (k + 3 > w.size())
+            fail(std::string(what) + " needs three numbers");
+        return {number(w[k], what), number(w[k + 1], what), number(w[k + 2], what)};
+    }
+
+    teskar::Viewport& view() const { return *teskar::viewport_of(viewport_); }
+
+    void viewport(std::vector<std::string> const& w)
+    {
+        arity(w, 3, 3, "viewport W H");
+        int const width = positive_int(w[1], "W"), height = positive_int(w[2], "H");
+        if (width > kMaxPictureSide || height > kMaxPictureSide)
+            fail("a viewport is at most " + std::to_string(kMaxPictureSide) + " pixels on a side");
+        view().set_size(width, height);
+    }
+
+    // camera EX EY EZ TX TY TZ [up UX UY UZ] [fov DEGREES | ortho HEIGHT]
+    void camera(std::vector<std::string> const& w)
+    {
+        static char const* const usage = "camera EX EY EZ TX TY TZ [up UX UY UZ] [fov DEGREES | ortho HEIGHT]";
+        if (w.size() < 7)
+            fail(std::string("usage: ") + usage);
+        Vector3d const eye = vector_at(w, 1, "eye coordinate"), target = vector_at(w, 4, "target coordinate");
+        Vector3d up{0, 1, 0};
+        double fov = 45, height = 0;
+        bool seen_up = false, seen_lens = false;
+        for (std::size_t k = 7; k < w.size();) {
+            if (w[k] == "up" && !seen_up) {
+                up = vector_at(w, k + 1, "up coordinate");
+                if (up == Vector3d{})
+                    fail("the up direction must not be zero");
+                seen_up = true;
+                k += 4;
+            } else if ((w[k] == "fov" || w[k] == "ortho") && !seen_lens && k + 1 < w.size()) {
+                if (w[k] == "fov") {
+                    fov = number(w[k + 1], "field of view");
+                    if (!(fov > 0 && fov < 179))
+                        fail("the field of view must be between 0 and 179 degrees, not " + quoted(w[k + 1]));
+                } else {
+                    height = positive_double(w[k + 1], "HEIGHT");
+                }
+                seen_lens = true;
+                k += 2;
+            } else {
+                fail(std::string("usage: ") + usage);
+            }
+        }
+        if (eye == target)
+            fail("the eye and the target must differ");
+        view().look_at(eye, target, up);
+        if (height > 0)
+            view().set_orthographic(height);
+        else
+            view().set_perspective(fov);
+    }
+
+    // Tools and their events.
+
+    static Component active_tool()
+    {
+        Component const tool = teskar::ToolHandler::instance().active_tool();
+        if (!tool)
+            fail("no tool is active (start one with 'tool NAME')");
+        return tool;
+    }
+
+    static InteractiveToolInterface& tool_interface(Component const& tool)
+    {
+        return *get_interface<InteractiveToolInterface>(tool);
+    }
+
+    void tool(std::vector<std::string> const& w)
+    {
+        if (w.size() < 2)
+            fail("usage: tool NAME [KEY=VALUE...]");
+        std::string const& name = w[1];
+        auto const* type = teskar::Kernel::instance().registry().find(String(name));
+        if (!type)
+            fail("unknown component " + quoted(name));
+        Component const tool = Component::create(String(name));
+        if (!type->is_interactive_tool() || !get_interface<InteractiveToolInterface>(tool))
+            fail(quoted(name) + " is not an interactive tool");
+        // As for run: the values are in place before the tool starts, without re-applying.
+        std::vector<Assignment> assignments;
+        for (std::size_t k = 2; k < w.size(); ++k)
+            assignments.push_back(parse_assignment(tool, w[k], quoted(name)));
+        for (Assignment const& a : assignments)
+            assign(a, false);
+        held_button_ = -1;
+        if (!activate_tool(tool) || teskar::ToolHandler::instance().active_tool() != tool)
+            fail(quoted(name) + " could not be activated");
+    }
+
+    void drop(std::vector<std::string> const& w)
+    {
+        arity(w, 1, 1, "drop");
+        active_tool();
+        held_button_ = -1;
+        teskar::deactivate_tool();
+    }
+
+    // The modifier keys named by the words, as an event's modifier set.
+    static bool modifier(std::string const& word, BitPair& modifiers)
+    {
+        static std::pair<char const*, int> const names[] = {
+            {"shift", kModifierShift}, {"ctrl", kModifierCtrl}, {"alt", kModifierAlt}};
+        for (auto const& [n, bit] : names)
+            if (word == n) {
+                modifiers.set(bit, true);
+                return true;
+            }
+        return false;
+    }
+
+    static int button_code(std::string const& word)
+    {
+        if (word == "left")
+            return kButtonLeft;
+        if (word == "middle")
+            return kButtonMiddle;
+        if (word == "right")
+            return kButtonRight;
+        return -1;
+    }
+
+    // hover X Y [MODS], press X Y [BUTTON] [MODS], drag X Y [MODS], release X Y [MODS]
+    void pointer(std::vector<std::string> const& w)
+    {
+        std::string const& verb = w.front();
+        bool const press = verb == "press";
+        std::string const usage = verb + " X Y " + (press ? "[left|middle|right] " : "") + "[shift] [ctrl] [alt]";
+        if (w.size() < 3)
+            fail("usage: " + usage);
+        Component const tool = active_tool();
+        double const x = number(w[1], "X coordinate"), y = number(w[2], "Y coordinate");
+        InputDeviceState state;
+        for (int bit : {kModifierShift, kModifierCtrl, kModifierAlt})
+            state.modifiers.set(bit, false);
+        int button = -1;
+        for (std::size_t k = 3; k < w.size(); ++k) {
+            if (modifier(w[k], state.modifiers))
+                continue;
+            if (press && button < 0 && button_code(w[k]) >= 0) {
+                button = button_code(w[k]);
+                continue;
+            }
+            fail("unknown modifier " + quoted(w[k]) + " (known: " + (press ? "left, middle, right, " : "") +
+                 "shift, ctrl, alt)");
+        }
+        if (press && held_button_ >= 0)
+            fail("a button is held already; release it first");
+        if (verb == "hover" && held_button_ >= 0)
+            fail("a button is held; use drag, or release it first");
+        if ((verb == "drag" || verb == "release") && held_button_ < 0)
+            fail("no button is held; press one first");
+
+        // Which buttons are down during the event: the pressed one from its press until its release.
+        int const held = press ? (button < 0 ? kButtonLeft : button) : verb == "drag" ? held_button_ : -1;
+        for (int bit : {kButtonLeft, kButtonMiddle, kButtonRight})
+            state.buttons.set(bit, bit == held);
+        state.flags.set(kFlagConstrain, false);
+        state.x = static_cast<float>(x);
+        state.y = static_cast<float>(y);
+        state.position_valid = kPositionXValid | kPositionYValid;
+        state.viewport = viewport_;
+        auto const pixel = [](double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); };
+        view().set_pointer(pixel(x), pixel(y));
+
+        InteractiveToolInterface& t = tool_interface(tool);
+        if (press) {
+            state.button = held;
+            held_button_ = held;
+            t.button_pressed(kEventNormal, state);
+        } else if (verb == "release") {
+            state.button = held_button_;
+            held_button_ = -1;
+            t.button_released(kEventNormal, state);
+        } else {
+            t.pointer_moved(kEventNormal, state);
+        }
+    }
+
+    static void send_action(InteractiveToolInterface& t, String const& action, bool release)
+    {
+        if (release)
+            t.action_released(action);
+        else
+            t.action_pressed(action);
+    }
+
+    static bool release_word(std::vector<std::string> const& w, char const* usage)
+    {
+        arity(w, 2, 3, usage);
+        if (w.size() == 3 && w[2] != "release")
+            fail(std::string("usage: ") + usage);
+        return w.size() == 3;
+    }
+
+    void action(std::vector<std::string> const& w)
+    {
+        bool const release = release_word(w, "action NAME [release]");
+        Component const tool = active_tool();
+        send_action(tool_interface(tool), String(w[1]), release);
+    }
+
+    // The action bound to the key in the tool's default key bindings: ("", action, key, trigger).
+    void key(std::vector<std::string> const& w)
+    {
+        bool const release = release_word(w, "key KEY [release]");
+        Component const tool = active_tool();
+        auto const* type = teskar::Kernel::instance().registry().find(tool.component_type());
+        if (type)
+            for (Parameter const& entry : type->description.value(ComponentDescription::default_tool_keybindings()).as_list()) {
+                auto const& fields = entry.as_list();
+                if (fields.size() == 4 && fields[2].as_string().to_utf8() == w[1]) {
+                    send_action(tool_interface(tool), fields[1].as_string(), release);
+                    return;
+                }
+            }
+        fail("no action of " + quoted(tool.component_type().to_utf8()) + " is bound to the key " + quoted(w[1]));
+    }
+
+    // Every value is read before any is stored; each store notifies the tool, which re-applies.
+    void set(std::vector<std::string> const& w)
+    {
+        if (w.size() < 2)
+            fail("usage: set KEY=VALUE...");
+        Component const tool = active_tool();
+        std::string const what = quoted(tool.component_type().to_utf8());
+        std::vector<Assignment> assignments;
+        for (std::size_t k = 1; k < w.size(); ++k)
+            assignments.push_back(parse_assignment(tool, w[k], what));
+        for (Assignment const& a : assignments)
+            assign(a, true);
+    }
+
+    void get(std::vector<std::string> const& w)
+    {
+        arity(w, 2, 2, "get KEY");
+        Component const tool = active_tool();
+        AttributePtr const attribute = attribute_of(tool, w[1], quoted(tool.component_type().to_utf8()));
+        out_ << w[1] << '=' << to_text(attribute.value()) << '\n';
+    }
+
+    void render(std::vector<std::string> const& w)
+    {
+        if (w.size() != 2 && w.size() != 4)
+            fail("usage: render PATH.png [W H]");
+        std::string ext = std::filesystem::path(w[1]).extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext != ".png")
+            fail("render writes .png files, not " + quoted(w[1]));
+        teskar::Camera camera = view().camera();
+        if (w.size() == 4) {
+            camera.width = positive_int(w[2], "W");
+            camera.height = positive_int(w[3], "H");
+        }
+        std::string error;
+        if (!render_png(w[1], *scene_, camera, selection_mode(), teskar::ToolHandler::instance().active_tool(), error))
+            fail(error);
+    }
+
+    void messages(std::vector<std::string> const& w)
+    {
+        arity(w, 1, 1, "messages");
+        for (std::string const& m : teskar::Kernel::instance().messages())
+            out_ << m << '\n';
+    }
+
     std::ostream& out_;
     Component scene_component_;
     teskar::Scene* scene_ = nullptr;
+    Component viewport_;
+    // The button held since a press, or -1.
+    int held_button_ = -1;
 };
 
 } // namespace
