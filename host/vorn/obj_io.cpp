@@ -1,5 +1,7 @@
 #include "obj_io.h"
 
+#include "text_numbers.h"
+
 #include "vornsdk/attribute.h"
 
 #include <algorithm>
@@ -31,19 +33,6 @@ std::vector<std::string_view> split_blanks(std::string_view line)
             out.push_back(line.substr(start, i - start));
     }
     return out;
-}
-
-template <class T>
-bool parse_whole(std::string_view text, T& value)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    auto const [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return false;
-    if constexpr (std::is_floating_point_v<T>)
-        return std::isfinite(value);
-    return true;
 }
 
 // Reads one line's worth of OBJ statements into the data, reporting failures as a reason.
@@ -87,7 +76,7 @@ private:
                    (least == most ? "" : " to " + std::to_string(most)) + " numbers";
         for (std::size_t k = 1; k < words.size(); ++k) {
             double v = 0;
-            if (!parse_whole(words[k], v))
+            if (!parse_number(words[k], v))
                 return "bad number '" + std::string(words[k]) + "'";
             out.push_back(v);
         }
@@ -126,7 +115,7 @@ private:
     std::string resolve(std::string_view text, std::size_t count, char const* what, Index& out)
     {
         long long i = 0;
-        if (!parse_whole(text, i))
+        if (!parse_number(text, i))
             return "bad index '" + std::string(text) + "'";
         long long const resolved = i < 0 ? static_cast<long long>(count) + i : i - 1;
         if (i == 0 || resolved < 0 || resolved >= static_cast<long long>(count))

@@ -1,5 +1,7 @@
 #include "script.h"
 
+#include "text_numbers.h"
+
 #include "listing.h"
 #include "mesh_file.h"
 #include "obj_io.h"
@@ -47,19 +49,6 @@ struct ScriptError : std::runtime_error {
 [[noreturn]] void fail(std::string const& message) { throw ScriptError(message); }
 
 std::string quoted(std::string const& s) { return "'" + s + "'"; }
-
-template <class T>
-bool parse_number(std::string_view text, T& value)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    auto const [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return false;
-    if constexpr (std::is_floating_point_v<T>)
-        return std::isfinite(value);
-    return true;
-}
 
 int positive_int(std::string const& text, char const* what)
 {

@@ -20,14 +20,6 @@ protected:
     }
     static std::vector<Index> vertices(VertexLoop const& loop) { return {loop.begin(), loop.end()}; }
 
-    // A band of four quads around a square: bottom points 0..3, top points 4..7.
-    void make_band()
-    {
-        for (int k = 0; k < 8; ++k)
-            mesh->add_point({double((k % 4) == 1 || (k % 4) == 2), double(k / 4), double((k % 4) >= 2)});
-        for (Index s = 0; s < 4; ++s)
-            mesh->add_polygon({s, (s + 1) % 4, (s + 1) % 4 + 4, s + 4});
-    }
 };
 
 } // namespace

@@ -29,13 +29,6 @@ protected:
             out.push_back(mesh->polygon_vertices(f).count);
         return out;
     }
-    void make_band()
-    {
-        for (int k = 0; k < 8; ++k)
-            mesh->add_point({double((k % 4) == 1 || (k % 4) == 2), double(k / 4), double((k % 4) >= 2)});
-        for (Index s = 0; s < 4; ++s)
-            mesh->add_polygon({s, (s + 1) % 4, (s + 1) % 4 + 4, s + 4});
-    }
 };
 
 } // namespace

@@ -110,13 +110,6 @@ void walk_ring(Mesh const& mesh, VertexPair e, Index f, EdgeMarker& ring)
     }
 }
 
-std::vector<VertexPair> selected_edges(Mesh const& mesh)
-{
-    std::vector<VertexPair> edges;
-    for (VertexPair const e : each(mesh.selected_edges()))
-        edges.push_back(e);
-    return edges;
-}
 
 // Extends the edge selection to the whole edge loop through each selected edge.
 class SelectLoop : public MeshCommand {
@@ -131,7 +124,7 @@ protected:
     void edit_mesh(Mesh& mesh) override
     {
         EdgeMarker covered;
-        for (VertexPair const& start : selected_edges(mesh)) {
+        for (VertexPair const& start : to_vector(mesh.selected_edges())) {
             if (covered.contains(start))
                 continue;
             EdgeMarker loop;
@@ -162,7 +155,7 @@ protected:
     void edit_mesh(Mesh& mesh) override
     {
         EdgeMarker covered;
-        for (VertexPair const& start : selected_edges(mesh)) {
+        for (VertexPair const& start : to_vector(mesh.selected_edges())) {
             if (covered.contains(start))
                 continue;
             EdgeMarker ring;
