@@ -561,14 +561,11 @@ void Mesh::select_all(int kind, bool selected)
 
 void Mesh::set_edge_hard(VertexPair const& e, bool hard)
 {
-    if (hard ? hard_.contains(e) || !edge_exists(e) : !hard_.contains(e))
+    if (hard ? !edge_exists(e) : !hard_.contains(e))
         return;
     touch_sets();
-    if (hard)
-        hard_.insert(e);
-    else
-        hard_.erase(e);
-    changed();
+    if (hard ? hard_.insert(e) : hard_.erase(e))
+        changed();
 }
 
 void Mesh::forget_vanished_edges(std::vector<Index> const& old_vertices)

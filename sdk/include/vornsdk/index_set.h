@@ -98,15 +98,19 @@ public:
     // True when the key was not yet a member.
     bool insert(Key const& k)
     {
-        if (contains(k))
-            return false;
         if (keys_.size() - size_ > size_ && keys_.size() > 64)
             compact();
         if ((keys_.size() + 1) * 2 > table_.size())
             rehash(table_.empty() ? 16 : table_.size() * 2);
+        // One probe finds either the key or the empty slot where it belongs.
+        std::size_t const mask = table_.size() - 1;
+        std::size_t s = home_slot(k);
+        for (; table_[s] != 0; s = (s + 1) & mask)
+            if (keys_[table_[s] - 1] == k)
+                return false;
         keys_.push_back(k);
         alive_.push_back(1);
-        place(static_cast<std::uint32_t>(keys_.size() - 1));
+        table_[s] = static_cast<std::uint32_t>(keys_.size());
         ++size_;
         return true;
     }
