@@ -110,6 +110,24 @@ void walk_ring(Mesh const& mesh, VertexPair e, Index f, EdgeMarker& ring)
     }
 }
 
+// Adds to the edge selection, for each selected edge not already covered, the edges that
+// gather() collects through it.
+template <class Gather>
+void extend_edge_selection(Mesh& mesh, Gather gather)
+{
+    EdgeMarker covered;
+    for (VertexPair const& start : to_vector(mesh.selected_edges())) {
+        if (covered.contains(start))
+            continue;
+        EdgeMarker found;
+        found.insert(start);
+        gather(start, found);
+        for (VertexPair const& e : found) {
+            covered.insert(e);
+            mesh.set_edge_selection(e, true);
+        }
+    }
+}
 
 // Extends the edge selection to the whole edge loop through each selected edge.
 class SelectLoop : public MeshCommand {
@@ -123,22 +141,13 @@ public:
 protected:
     void edit_mesh(Mesh& mesh) override
     {
-        EdgeMarker covered;
-        for (VertexPair const& start : to_vector(mesh.selected_edges())) {
-            if (covered.contains(start))
-                continue;
-            EdgeMarker loop;
-            loop.insert(start);
+        extend_edge_selection(mesh, [&](VertexPair const& start, EdgeMarker& loop) {
             VertexMarker passed;
             passed.insert(start.v1);
             passed.insert(start.v2);
             walk_loop(mesh, start, passed, loop);
             walk_loop(mesh, start.flip(), passed, loop);
-            for (VertexPair const& e : loop) {
-                covered.insert(e);
-                mesh.set_edge_selection(e, true);
-            }
-        }
+        });
     }
 };
 
@@ -154,21 +163,12 @@ public:
 protected:
     void edit_mesh(Mesh& mesh) override
     {
-        EdgeMarker covered;
-        for (VertexPair const& start : to_vector(mesh.selected_edges())) {
-            if (covered.contains(start))
-                continue;
-            EdgeMarker ring;
-            ring.insert(start);
+        extend_edge_selection(mesh, [&](VertexPair const& start, EdgeMarker& ring) {
             PolyMarker const beside = polygons_beside(mesh, start);
             if (beside.size() <= 2)
                 for (Index f : beside)
                     walk_ring(mesh, start, f, ring);
-            for (VertexPair const& e : ring) {
-                covered.insert(e);
-                mesh.set_edge_selection(e, true);
-            }
-        }
+        });
     }
 };
 
