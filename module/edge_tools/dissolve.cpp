@@ -29,9 +29,9 @@ namespace {
 // Extends the edge selection to whole loops, removes the selected edges (merging the polygons
 // beside them) and then the vertices that lay between two removed edges: those touched by an
 // even number of selected edges. The ends of an open chain stay.
-void dissolve_selected_edges(MeshInterface& mesh)
+void dissolve_selected_edges(MeshInterface& mesh, Component const& item)
 {
-    if (!execute("SelectLoop", Component()))
+    if (!execute("SelectLoop", item))
         return;
     VertexMarker between;
     for (VertexPair const e : each(mesh.selected_edges())) {
@@ -42,7 +42,7 @@ void dissolve_selected_edges(MeshInterface& mesh)
         between.toggle(e.v1);
         between.toggle(e.v2);
     }
-    if (!execute("Remove", Component()))
+    if (!execute("Remove", item))
         return;
     std::vector<Index> const doomed(between.begin(), between.end());
     for (Index v : doomed)
@@ -69,15 +69,25 @@ EdgeMarker inner_edges(MeshInterface const& mesh)
 
 } // namespace
 
+bool BandGlueCommand::execute_selection(ComponentList const& items)
+{
+    // The first item's polygon-mode dissolve switches the host to edge mode; the other items
+    // must still be dissolved as polygon regions.
+    mode_ = selection_mode();
+    bool const ok = Command::execute_selection(items);
+    mode_.reset();
+    return ok;
+}
+
 bool BandGlueCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
 {
     ComponentInterfacePtrT<MeshInterface> const mesh(item.component());
     if (!mesh)
         return true;
     MeshEditContext const edit(mesh.get(), component());
-    int const mode = selection_mode();
+    int const mode = mode_.value_or(selection_mode());
     if (mode == kSelectEdges) {
-        dissolve_selected_edges(*mesh);
+        dissolve_selected_edges(*mesh, item.component());
     } else if (mode == kSelectPolygons) {
         EdgeMarker const inside = inner_edges(*mesh);
         mesh->select_all(kElementEdges, false);
@@ -85,7 +95,7 @@ bool BandGlueCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterfa
         for (VertexPair const e : inside)
             mesh->set_edge_selection(e, true);
         set_selection_mode(kSelectEdges);
-        dissolve_selected_edges(*mesh);
+        dissolve_selected_edges(*mesh, item.component());
         set_selection_mode(kSelectEdges);
     }
     return true;

@@ -180,27 +180,21 @@ void EdgeOps::draw_ring_preview(DrawInterface& draw) const
         edge = edge.flip();
         t = 1 - t;
     }
-    EdgeRing const ring = build_ring(mesh, edge);
-    if (ring.size() < 2)
+    LoopBand const band = band_of_ring(mesh, build_ring(mesh, edge));
+    if (band.quads.empty())
         return;
     double const reach = length(mesh.point_position(edge.v2) - mesh.point_position(edge.v1));
     std::vector<double> const fractions = loop_fractions(t, attribute("Slices").as_int(), attribute("Mirror").as_bool());
     auto const point = [&](std::size_t i, std::size_t j) {
-        Vector3d const a = mesh.point_position(ring[i].v1), b = mesh.point_position(ring[i].v2);
+        VertexPair const& e = band.edges[i % band.edges.size()];
+        Vector3d const a = mesh.point_position(e.v1), b = mesh.point_position(e.v2);
         Vector3d const p = absolute ? a + unit(b - a) * (fractions[j] * reach) : a + (b - a) * fractions[j];
         return transform_point(target->world, p);
     };
     set_tool_color(draw, "ToolColor");
-    for (std::size_t i = 0; i + 1 < ring.size(); ++i)
+    for (std::size_t i = 0; i < band.quads.size(); ++i)
         for (std::size_t j = 0; j < fractions.size(); ++j)
             draw.draw_line(point(i + 1, j), point(i, j));
-    PolyMarker first_sides, last_sides;
-    mesh.polygons_of_edge(ring.front(), first_sides);
-    mesh.polygons_of_edge(ring.back(), last_sides);
-    bool const closed = std::any_of(first_sides.begin(), first_sides.end(), [&](Index f) { return last_sides.contains(f); });
-    if (closed)
-        for (std::size_t j = 0; j < fractions.size(); ++j)
-            draw.draw_line(point(ring.size() - 1, j), point(0, j));
 }
 
 void EdgeOps::draw_loop_preview(DrawInterface& draw) const
@@ -272,13 +266,16 @@ void EdgeOps::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item
     // A tool run as a command was never activated: its mode follows the mesh as it is now.
     if (!active())
         polygon_selection_empty_ = mesh->selected_polygons().empty();
-    double const t = attribute("Cut").as_double();
+    // A loop at an end of the ring edges would lie on existing points; left unset, "Cut" means
+    // the middle of the ring.
+    Parameter const cut = attribute("Cut").value();
+    double const t = cut.valid() ? cut.as_double() : 0.5;
     int const slices = attribute("Slices").as_int();
     bool const mirror = attribute("Mirror").as_bool();
     if (!polygon_selection_empty_) {
         std::vector<double> const fractions = loop_fractions(t, slices, mirror);
-        for (EdgeRing const& ring : rings_through_selection(*mesh))
-            insert_loops(*mesh, ring, fractions);
+        for (LoopBand const& band : bands_through_selection(*mesh))
+            insert_loops(*mesh, band, fractions);
         return;
     }
     std::string const text = attribute("Edge").as_string().to_utf8();
@@ -293,14 +290,11 @@ void EdgeOps::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item
         edge = edge.flip();
         fraction = 1 - fraction;
     }
-    EdgeRing const ring = build_ring(*mesh, edge);
-    if (ring.size() < 2)
-        return;
     std::vector<double> const fractions = loop_fractions(fraction, slices, mirror);
     std::optional<double> reach;
     if (absolute)
         reach = length(mesh->point_position(edge.v2) - mesh->point_position(edge.v1));
-    insert_loops(*mesh, ring, fractions, reach);
+    insert_loops(*mesh, band_of_ring(*mesh, build_ring(*mesh, edge)), fractions, reach);
 }
 
 Status register_insert_loop(PluginModuleRegistrar& registrar)

@@ -1,10 +1,11 @@
 #include "edge_tools/loop_insertion.h"
 
 #include "edge_tools/edge_queries.h"
-#include "framework/small_list.h"
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <unordered_map>
 
 namespace tolvir {
 
@@ -12,16 +13,20 @@ using namespace VORNSDK;
 
 std::vector<double> loop_fractions(double t, int slices, bool mirror)
 {
+    std::vector<double> f;
     if (slices > 1) {
-        std::vector<double> f;
         for (int k = 1; k < slices; ++k)
             f.push_back((1.0 / slices) * k);
-        return f;
+    } else if (!mirror) {
+        f.push_back(t);
+    } else {
+        double const a = t < 0.5 ? t : 1 - t;
+        f = {a, 1 - a};
     }
-    if (!mirror)
-        return {t};
-    double const a = t < 0.5 ? t : 1 - t;
-    return {a, 1 - a};
+    std::erase_if(f, [](double x) { return !(x > 0 && x < 1); });
+    std::sort(f.begin(), f.end());
+    f.erase(std::unique(f.begin(), f.end()), f.end());
+    return f;
 }
 
 EdgeCut cut_on_edge(Vector3d const& a, Vector3d const& b, Vector3d const& p, double stops, double stops2,
@@ -49,84 +54,26 @@ EdgeCut cut_on_edge(Vector3d const& a, Vector3d const& b, Vector3d const& p, dou
     return {a + u * d, length(u * d) / len};
 }
 
-std::optional<std::pair<Index, Index>> split_polygon(MeshInterface& mesh, Index f, Index u, Index w)
-{
-    PolygonVertices const v = mesh.polygon_vertices(f);
-    std::size_t const n = v.count;
-    auto const iu = std::find(v.begin(), v.end(), u) - v.begin();
-    auto const iw = std::find(v.begin(), v.end(), w) - v.begin();
-    if (std::size_t(iu) >= n || std::size_t(iw) >= n)
-        return std::nullopt;
-    std::size_t const gap = (std::size_t(iw) + n - std::size_t(iu)) % n;
-    if (gap <= 1 || gap >= n - 1)
-        return std::nullopt;
-    CompactIndexArray first, second;
-    for (std::size_t k = std::size_t(iu);; k = (k + 1) % n) {
-        first.push_back(v[k]);
-        if (k == std::size_t(iw))
-            break;
-    }
-    for (std::size_t k = std::size_t(iw);; k = (k + 1) % n) {
-        second.push_back(v[k]);
-        if (k == std::size_t(iu))
-            break;
-    }
-    // The first half keeps the polygon's index (and with it its selection); the second is new.
-    Index const b = mesh.add_polygon(second, f);
-    if (b == kNoIndex)
-        return std::nullopt;
-    if (!mesh.set_polygon_vertices(f, first)) {
-        mesh.remove_polygon(b);
-        return std::nullopt;
-    }
-    if (mesh.polygon_selected(f))
-        mesh.set_polygon_selection(b, true);
-    return std::pair{f, b};
-}
-
 namespace {
 
-// Splits one ring edge at the given fractions (in order), inserting the new points into every
-// polygon that has the edge as a side; appends the new points to out.
-void split_edge(MeshInterface& mesh, VertexPair const& e, std::span<double const> fractions,
-                std::optional<double> absolute_length, std::vector<Index>& out)
+// Whether q is a quad with e and g as opposite sides.
+bool opposite_sides(PolygonVertices const& q, VertexPair const& e, VertexPair const& g)
 {
-    Vector3d const a = mesh.point_position(e.v1), b = mesh.point_position(e.v2);
-    double const len = length(b - a);
-    SmallIndexList<4> along;
-    for (Index f : mesh.point_polygons(e.v1))
-        if (polygon_has_side(mesh.polygon_vertices(f), e.v1, e.v2))
-            along.push_back(f);
-    Index previous = e.v1;
-    for (double f : fractions) {
-        double const at = absolute_length ? std::clamp(f * *absolute_length / (len > 0 ? len : 1), 0.001, 0.999) : f;
-        Index const p = mesh.add_point(a + (b - a) * at);
-        for (Index poly : along)
-            mesh.insert_point_in_polygon(poly, {previous, e.v2}, p);
-        out.push_back(p);
-        previous = p;
-    }
+    if (q.count != 4)
+        return false;
+    for (std::size_t k = 0; k < 4; ++k)
+        if (q.edge(k) == e)
+            return q.edge((k + 2) % 4) == g;
+    return false;
 }
 
-// Joins two new points across every polygon holding both.
-void connect(MeshInterface& mesh, Index u, Index w)
+// A quad not yet used that has a and b as opposite sides, or kNoIndex.
+Index quad_between(MeshInterface const& mesh, VertexPair const& a, VertexPair const& b, PolyMarker const& used)
 {
-    SmallIndexList<8> candidates;
-    for (Index f : mesh.point_polygons(u))
-        candidates.push_back(f);
-    for (Index f : candidates) {
-        PolygonVertices const v = mesh.polygon_vertices(f);
-        if (std::find(v.begin(), v.end(), w) != v.end())
-            split_polygon(mesh, f, u, w);
-    }
-}
-
-bool share_polygon(MeshInterface const& mesh, VertexPair const& a, VertexPair const& b)
-{
-    PolyMarker pa, pb;
-    mesh.polygons_of_edge(a, pa);
-    mesh.polygons_of_edge(b, pb);
-    return std::any_of(pa.begin(), pa.end(), [&](Index f) { return pb.contains(f); });
+    for (Index f : mesh.point_polygons(a.v1))
+        if (!used.contains(f) && opposite_sides(mesh.polygon_vertices(f), a, b))
+            return f;
+    return kNoIndex;
 }
 
 // The side of quad w opposite e, oriented so that its first point is the corner next to e.v1.
@@ -143,72 +90,473 @@ VertexPair opposite_in_quad(PolygonVertices const& w, VertexPair const& e)
     return {};
 }
 
-// The first side of polygon b that is also a side of polygon a.
-VertexPair shared_side(PolygonVertices const& a, PolygonVertices const& b)
+// The polygon across e from f when e has exactly two polygons, else kNoIndex.
+Index across(MeshInterface const& mesh, VertexPair const& e, Index f)
 {
-    for (std::uint16_t i = 0; i < a.count; ++i)
-        for (std::uint16_t j = 0; j < b.count; ++j)
-            if (a.edge(i) == b.edge(j))
-                return a.edge(i);
-    return {};
+    PolyMarker beside;
+    if (mesh.polygons_of_edge(e, beside) != 2 || !beside.contains(f))
+        return kNoIndex;
+    for (Index g : beside)
+        if (g != f)
+            return g;
+    return kNoIndex;
+}
+
+// A band being grown through selected quads from one seed quad.
+class BandWalk {
+public:
+    BandWalk(MeshInterface const& mesh, PolyMarker const& selected, PolyMarker const& taken)
+        : mesh_(mesh), selected_(selected), taken_(taken)
+    {
+    }
+
+    // The band through seed across its sides k and k + 2.
+    LoopBand grow(Index seed, std::size_t k)
+    {
+        PolygonVertices const v = mesh_.polygon_vertices(seed);
+        VertexPair const side = v.edge(k);
+        edges_ = EdgeRing();
+        quads_.clear();
+        members_ = PolyMarker();
+        edges_.push_back(side);
+        edges_.push_back(opposite_in_quad(v, side));
+        quads_.push_back(seed);
+        members_.insert(seed);
+        bool const closed = walk(true);
+        if (!closed)
+            walk(false);
+        return {edges_, {quads_.begin(), quads_.end()}};
+    }
+
+private:
+    bool usable(Index g) const
+    {
+        return g != kNoIndex && selected_.contains(g) && !taken_.contains(g) && !members_.contains(g) &&
+               mesh_.polygon_vertices(g).count == 4;
+    }
+
+    // Steps on across the band's back (forward) or front edge while the quad beyond is a usable
+    // selected quad; true when the band comes round to its start.
+    bool walk(bool forward)
+    {
+        for (;;) {
+            VertexPair const edge = forward ? edges_.back() : edges_.front();
+            Index const g = across(mesh_, edge, forward ? quads_.back() : quads_.front());
+            if (!usable(g))
+                return false;
+            VertexPair const next = opposite_in_quad(mesh_.polygon_vertices(g), edge);
+            if (next.invalid())
+                return false;
+            if (forward && next == edges_.front()) {
+                quads_.push_back(g);
+                return true;
+            }
+            if (edges_.contains(next))
+                return false;
+            members_.insert(g);
+            if (forward) {
+                edges_.push_back(next);
+                quads_.push_back(g);
+            } else {
+                edges_.push_front(next);
+                quads_.push_front(g);
+            }
+        }
+    }
+
+    MeshInterface const& mesh_;
+    PolyMarker const& selected_;
+    PolyMarker const& taken_;
+    EdgeRing edges_;
+    std::deque<Index> quads_;
+    PolyMarker members_;
+};
+
+double side_length(MeshInterface const& mesh, VertexPair const& e)
+{
+    return length(mesh.point_position(e.v2) - mesh.point_position(e.v1));
+}
+
+// Whether the band through seed across its sides a is preferable to the one across its sides b:
+// more quads, then longer sides at the seed, then the side with the lower point numbers.
+bool preferred(MeshInterface const& mesh, Index seed, LoopBand const& a, std::size_t ka, LoopBand const& b, std::size_t kb)
+{
+    if (a.quads.size() != b.quads.size())
+        return a.quads.size() > b.quads.size();
+    PolygonVertices const v = mesh.polygon_vertices(seed);
+    double const la = side_length(mesh, v.edge(ka)) + side_length(mesh, v.edge(ka + 2));
+    double const lb = side_length(mesh, v.edge(kb)) + side_length(mesh, v.edge(kb + 2));
+    if (std::abs(la - lb) > 1e-9 * std::max(la, lb))
+        return la > lb;
+    return std::min(v.edge(ka).key(), v.edge(ka + 2).key()) < std::min(v.edge(kb).key(), v.edge(kb + 2).key());
+}
+
+// Orients the band so that the lower-keyed ring side of its seed runs from its lower point.
+void orient(MeshInterface const& mesh, LoopBand& band, Index seed, std::size_t k)
+{
+    PolygonVertices const v = mesh.polygon_vertices(seed);
+    VertexPair const a = v.edge(k), b = v.edge(k + 2);
+    VertexPair const key_side = a.key() < b.key() ? a : b;
+    for (VertexPair const& e : band.edges)
+        if (e == key_side) {
+            if (e.v1 > e.v2)
+                band.edges.flip_all();
+            return;
+        }
 }
 
 } // namespace
 
-void insert_loops(MeshInterface& mesh, EdgeRing const& ring, std::span<double const> fractions,
-                  std::optional<double> absolute_length)
+LoopBand band_of_ring(MeshInterface const& mesh, EdgeRing const& ring)
 {
-    if (ring.size() < 2 || fractions.empty())
-        return;
-    bool const closed = share_polygon(mesh, ring.front(), ring.back());
-    // The new points of ring edge i are cuts[i * m .. i * m + m), m being the number of fractions.
-    std::size_t const m = fractions.size();
-    std::vector<Index> cuts;
-    cuts.reserve(ring.size() * m);
-    for (VertexPair const& e : ring)
-        split_edge(mesh, e, fractions, absolute_length, cuts);
-    for (std::size_t i = 0; i + 1 < ring.size(); ++i)
-        for (std::size_t j = 0; j < m; ++j)
-            connect(mesh, cuts[(i + 1) * m + j], cuts[i * m + j]);
-    if (closed)
-        for (std::size_t j = 0; j < m; ++j)
-            connect(mesh, cuts[j], cuts[(ring.size() - 1) * m + j]);
+    LoopBand band;
+    if (ring.empty())
+        return band;
+    band.edges.push_back(ring[0]);
+    PolyMarker used;
+    for (std::size_t i = 0; i + 1 < ring.size(); ++i) {
+        Index const q = quad_between(mesh, ring[i], ring[i + 1], used);
+        if (q == kNoIndex)
+            return band;
+        used.insert(q);
+        band.quads.push_back(q);
+        band.edges.push_back(ring[i + 1]);
+    }
+    if (ring.size() > 1) {
+        Index const q = quad_between(mesh, ring.back(), ring.front(), used);
+        if (q != kNoIndex)
+            band.quads.push_back(q);
+    }
+    return band;
 }
 
-std::vector<EdgeRing> rings_through_selection(MeshInterface const& mesh)
+std::vector<LoopBand> bands_through_selection(MeshInterface const& mesh)
 {
-    std::vector<EdgeRing> rings;
-    std::vector<Index> const selected = to_vector(mesh.selected_polygons());
-    std::size_t i = 0;
-    while (i < selected.size()) {
-        // A run starts at the far side of its first polygon from the next selected polygon; a
-        // polygon standing alone is cut between its first and third sides.
-        PolygonVertices const first = mesh.polygon_vertices(selected[i]);
-        VertexPair toward = i + 1 < selected.size() ? shared_side(first, mesh.polygon_vertices(selected[i + 1])) : VertexPair{};
-        if (toward.invalid())
-            toward = first.edge(0);
-        VertexPair current = opposite_in_quad(first, toward);
-        if (current.invalid()) {
-            ++i;
+    std::vector<Index> seeds;
+    PolyMarker selected;
+    for (Index f : each(mesh.selected_polygons()))
+        if (mesh.polygon_vertices(f).count == 4) {
+            seeds.push_back(f);
+            selected.insert(f);
+        }
+    std::sort(seeds.begin(), seeds.end());
+    PolyMarker taken;
+    EdgeMarker claimed;
+    std::vector<LoopBand> bands;
+    for (Index seed : seeds) {
+        if (taken.contains(seed))
             continue;
+        BandWalk walk(mesh, selected, taken);
+        LoopBand across_first = walk.grow(seed, 0);
+        LoopBand across_second = walk.grow(seed, 1);
+        bool const first_wins = preferred(mesh, seed, across_first, 0, across_second, 1);
+        std::pair<LoopBand*, std::size_t> const order[2] = {
+            first_wins ? std::pair{&across_first, std::size_t(0)} : std::pair{&across_second, std::size_t(1)},
+            first_wins ? std::pair{&across_second, std::size_t(1)} : std::pair{&across_first, std::size_t(0)}};
+        taken.insert(seed);
+        for (auto const& [band, k] : order) {
+            if (std::any_of(band->edges.begin(), band->edges.end(), [&](VertexPair const& e) { return claimed.contains(e); }))
+                continue;
+            for (Index q : band->quads)
+                taken.insert(q);
+            for (VertexPair const& e : band->edges)
+                claimed.insert(e);
+            orient(mesh, *band, seed, k);
+            bands.push_back(std::move(*band));
+            break;
         }
-        EdgeRing ring;
-        ring.push_back(current);
-        std::size_t k = i;
-        for (; k < selected.size(); ++k) {
-            PolygonVertices const quad = mesh.polygon_vertices(selected[k]);
-            if (k > i && !polygon_has_side(quad, current.v1, current.v2))
-                break;
-            VertexPair const next = opposite_in_quad(quad, current);
-            if (next.invalid() || ring.contains(next))
-                break;
-            ring.push_back(next);
-            current = next;
-        }
-        rings.push_back(std::move(ring));
-        i = std::max(k, i + 1);
     }
-    return rings;
+    return bands;
+}
+
+namespace {
+
+// Where a corner of a polygon being rebuilt takes its per-corner values from: corners k0 and k1
+// of the old polygon, mixed by s (an old corner has k0 == k1).
+struct CornerSource {
+    Index point;
+    std::uint16_t k0, k1;
+    double s;
+};
+
+// The new points of one ring edge inside a rebuilt polygon's vertex cycle: where they start and
+// whether the polygon runs along the edge from its first point (the points then come in order).
+struct CutRun {
+    std::size_t ring_edge;
+    std::size_t start;
+    bool forward;
+};
+
+// Everything the rebuild of one band needs, computed before the mesh changes.
+class LoopBuilder {
+public:
+    LoopBuilder(MeshInterface& mesh, LoopBand const& band, std::size_t cuts_per_edge)
+        : mesh_(mesh), band_(band), m_(cuts_per_edge)
+    {
+        index_.reserve(band.edges.size());
+        for (std::size_t i = 0; i < band.edges.size(); ++i)
+            index_.emplace(band.edges[i].key(), i);
+    }
+
+    // Whether the band matches the mesh and every rebuilt polygon stays within the vertex limit.
+    bool valid()
+    {
+        std::size_t const n = band_.edges.size();
+        if (n < 2 || m_ == 0 || index_.size() != n || (band_.quads.size() != n - 1 && band_.quads.size() != n))
+            return false;
+        for (VertexPair const& e : band_.edges) {
+            PolyMarker beside;
+            std::size_t const count = mesh_.polygons_of_edge(e, beside);
+            if (count == 0 || count > 2)
+                return false;
+            for (Index f : beside)
+                if (touched_.insert(f))
+                    if (expanded_size(f) > kMaxPolygonVertices)
+                        return false;
+        }
+        PolyMarker quads;
+        for (std::size_t i = 0; i < band_.quads.size(); ++i) {
+            Index const q = band_.quads[i];
+            if (!quads.insert(q) || !mesh_.polygon_exists(q) ||
+                !opposite_sides(mesh_.polygon_vertices(q), band_.edges[i], band_.edges[(i + 1) % n]))
+                return false;
+        }
+        return true;
+    }
+
+    // Adds the new points of every ring edge at the given fractions of it.
+    void add_points(std::span<double const> fractions, std::optional<double> absolute_length)
+    {
+        at_.reserve(band_.edges.size() * m_);
+        cuts_.reserve(band_.edges.size() * m_);
+        for (VertexPair const& e : band_.edges) {
+            Vector3d const a = mesh_.point_position(e.v1), b = mesh_.point_position(e.v2);
+            std::size_t const first = at_.size();
+            for (double f : fractions)
+                at_.push_back(f);
+            if (absolute_length)
+                place_absolute(first, *absolute_length / std::max(length(b - a), kLengthEpsilon));
+            for (std::size_t j = first; j < at_.size(); ++j)
+                cuts_.push_back(mesh_.add_point(a + (b - a) * at_[j]));
+        }
+    }
+
+    // Rebuilds every polygon along the ring: quads of the band become slices, the others gain the
+    // new points along their ring sides. Then the pieces of hard and selected ring edges are
+    // marked like the edge they came from.
+    void rebuild()
+    {
+        std::vector<bool> hard, selected;
+        for (VertexPair const& e : band_.edges) {
+            hard.push_back(mesh_.hard_edges().contains(e));
+            selected.push_back(mesh_.selected_edges().contains(e));
+        }
+        std::unordered_map<Index, std::size_t> band_slot;
+        for (std::size_t i = 0; i < band_.quads.size(); ++i)
+            band_slot.emplace(band_.quads[i], i);
+        for (Index f : touched_) {
+            auto const slot = band_slot.find(f);
+            if (slot == band_slot.end())
+                widen(f);
+            else
+                slice(f, slot->second);
+        }
+        for (std::size_t i = 0; i < band_.edges.size(); ++i) {
+            if (!hard[i] && !selected[i])
+                continue;
+            VertexPair const e = band_.edges[i];
+            Index previous = e.v1;
+            for (std::size_t j = 0; j <= m_; ++j) {
+                Index const next = j < m_ ? cuts_[i * m_ + j] : e.v2;
+                if (hard[i])
+                    mesh_.set_edge_hard({previous, next}, true);
+                if (selected[i])
+                    mesh_.set_edge_selection({previous, next}, true);
+                previous = next;
+            }
+        }
+    }
+
+private:
+    // Keeps the cuts of one edge inside it, in order and apart: scaled by the edge's own length
+    // they may fall beyond its ends or on top of each other.
+    void place_absolute(std::size_t first, double scale)
+    {
+        std::size_t const m = at_.size() - first;
+        double const gap = std::min(1e-3, 1.0 / double(m + 1));
+        double low = 0;
+        for (std::size_t j = first; j < at_.size(); ++j)
+            low = at_[j] = std::max(at_[j] * scale, low + gap);
+        double high = 1;
+        for (std::size_t j = at_.size(); j-- > first;)
+            high = at_[j] = std::min(at_[j], high - gap);
+    }
+
+    std::optional<std::size_t> ring_edge(Index a, Index b) const
+    {
+        auto const it = index_.find(VertexPair{a, b}.key());
+        return it == index_.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+    }
+
+    std::size_t expanded_size(Index f) const
+    {
+        PolygonVertices const v = mesh_.polygon_vertices(f);
+        std::size_t size = v.count;
+        for (std::uint16_t k = 0; k < v.count; ++k)
+            if (ring_edge(v[k], v[(k + 1) % v.count]))
+                size += m_;
+        return size;
+    }
+
+    // Polygon f's vertex cycle with the new points of its ring sides in place.
+    void expand(Index f)
+    {
+        cycle_.clear();
+        runs_.clear();
+        PolygonVertices const v = mesh_.polygon_vertices(f);
+        for (std::uint16_t k = 0; k < v.count; ++k) {
+            std::uint16_t const k1 = static_cast<std::uint16_t>((k + 1) % v.count);
+            cycle_.push_back({v[k], k, k, 0.0});
+            std::optional<std::size_t> const i = ring_edge(v[k], v[k1]);
+            if (!i)
+                continue;
+            bool const forward = band_.edges[*i].v1 == v[k];
+            runs_.push_back({*i, cycle_.size(), forward});
+            for (std::size_t jj = 0; jj < m_; ++jj) {
+                std::size_t const j = *i * m_ + (forward ? jj : m_ - 1 - jj);
+                cycle_.push_back({cuts_[j], k, k1, forward ? at_[j] : 1 - at_[j]});
+            }
+        }
+    }
+
+    // Where new point j of ring edge i sits in the expanded cycle.
+    std::size_t position(std::size_t i, std::size_t j) const
+    {
+        for (CutRun const& run : runs_)
+            if (run.ring_edge == i)
+                return run.start + (run.forward ? j : m_ - 1 - j);
+        return 0;
+    }
+
+    // Appends the expanded cycle from position a round to position b, both included.
+    void append_segment(std::vector<CornerSource>& out, std::size_t a, std::size_t b) const
+    {
+        for (std::size_t k = a;; k = (k + 1) % cycle_.size()) {
+            out.push_back(cycle_[k]);
+            if (k == b)
+                return;
+        }
+    }
+
+    void widen(Index f)
+    {
+        expand(f);
+        PolygonProperties const before = properties(f);
+        replace(f, cycle_, before);
+    }
+
+    // Cuts band quad f (between ring edges slot and slot + 1) into m + 1 slices along the lines
+    // joining the matching new points of its two ring edges.
+    void slice(Index f, std::size_t slot)
+    {
+        expand(f);
+        std::size_t const p = slot, q = (slot + 1) % band_.edges.size();
+        bool const forward = std::any_of(runs_.begin(), runs_.end(), [&](CutRun const& r) { return r.ring_edge == p && r.forward; });
+        auto const at_p = [&](std::size_t j) { return position(p, j); };
+        auto const at_q = [&](std::size_t j) { return position(q, j); };
+        PolygonProperties const before = properties(f);
+        bool const was_selected = mesh_.polygon_selected(f);
+        std::vector<std::vector<CornerSource>> slices(m_ + 1);
+        if (forward) {
+            append_segment(slices[0], at_q(0), at_p(0));
+            for (std::size_t k = 1; k < m_; ++k) {
+                append_segment(slices[k], at_p(k - 1), at_p(k));
+                append_segment(slices[k], at_q(k), at_q(k - 1));
+            }
+            append_segment(slices[m_], at_p(m_ - 1), at_q(m_ - 1));
+        } else {
+            append_segment(slices[0], at_p(0), at_q(0));
+            for (std::size_t k = 1; k < m_; ++k) {
+                append_segment(slices[k], at_q(k - 1), at_q(k));
+                append_segment(slices[k], at_p(k), at_p(k - 1));
+            }
+            append_segment(slices[m_], at_q(m_ - 1), at_p(m_ - 1));
+        }
+        for (std::size_t k = 1; k <= m_; ++k) {
+            Index const g = mesh_.add_polygon(points_of(slices[k]), f);
+            if (g == kNoIndex)
+                continue;
+            set_values(g, slices[k], before);
+            if (was_selected)
+                mesh_.set_polygon_selection(g, true);
+        }
+        replace(f, slices[0], before);
+    }
+
+    PolygonProperties properties(Index f) const
+    {
+        return mesh_.num_vertex_maps() == 0 ? PolygonProperties() : mesh_.polygon_properties(f);
+    }
+
+    static CompactIndexArray points_of(std::vector<CornerSource> const& corners)
+    {
+        CompactIndexArray list;
+        for (CornerSource const& c : corners)
+            list.push_back(c.point);
+        return list;
+    }
+
+    void replace(Index f, std::vector<CornerSource> const& corners, PolygonProperties const& before)
+    {
+        if (mesh_.set_polygon_vertices(f, points_of(corners)))
+            set_values(f, corners, before);
+    }
+
+    // Per-corner values of a rebuilt polygon, interpolated along the old sides.
+    void set_values(Index f, std::vector<CornerSource> const& corners, PolygonProperties const& before)
+    {
+        if (before.corner_values.empty())
+            return;
+        PolygonProperties after;
+        after.material = before.material;
+        for (std::size_t map = 0; map < before.corner_values.size(); ++map) {
+            std::vector<float> const& old = before.corner_values[map];
+            std::vector<float> values;
+            if (!old.empty()) {
+                std::size_t const dim = static_cast<std::size_t>(mesh_.vertex_map_dimension(map));
+                for (CornerSource const& c : corners)
+                    for (std::size_t d = 0; d < dim; ++d) {
+                        double const v0 = old[c.k0 * dim + d], v1 = old[c.k1 * dim + d];
+                        values.push_back(static_cast<float>(v0 + (v1 - v0) * c.s));
+                    }
+            }
+            after.corner_values.push_back(std::move(values));
+        }
+        mesh_.set_polygon_properties(f, after);
+    }
+
+    MeshInterface& mesh_;
+    LoopBand const& band_;
+    std::size_t m_;
+    std::unordered_map<std::uint64_t, std::size_t> index_;
+    PolyMarker touched_;
+    std::vector<double> at_;
+    std::vector<Index> cuts_;
+    std::vector<CornerSource> cycle_;
+    std::vector<CutRun> runs_;
+};
+
+} // namespace
+
+bool insert_loops(MeshInterface& mesh, LoopBand const& band, std::span<double const> fractions,
+                  std::optional<double> absolute_length)
+{
+    LoopBuilder builder(mesh, band, fractions.size());
+    if (!builder.valid())
+        return false;
+    builder.add_points(fractions, absolute_length);
+    builder.rebuild();
+    return true;
 }
 
 } // namespace tolvir

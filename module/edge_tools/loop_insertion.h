@@ -10,9 +10,11 @@
 
 namespace tolvir {
 
-// The fractions at which each ring edge is cut: [t] for one slice; with mirror, t folded into the
-// half nearer the first point and its mirror image; for n slices, n - 1 cuts dividing the edge
-// into n equal parts.
+// The fractions at which each ring edge is cut, ascending, each strictly between 0 and 1 and
+// none twice: [t] for one slice; with mirror, t folded into the half nearer the first point and
+// its mirror image (one cut when t is the middle); for n slices, n - 1 cuts dividing the edge into
+// n equal parts. A cut at an end of the edge would coincide with an existing point, so t = 0 or 1
+// gives no cut at all.
 std::vector<double> loop_fractions(double t, int slices, bool mirror);
 
 // Where the pointer cuts the hovered edge: the projection of p onto the edge, kept away from the
@@ -25,26 +27,42 @@ struct EdgeCut {
 EdgeCut cut_on_edge(VORNSDK::Vector3d const& a, VORNSDK::Vector3d const& b, VORNSDK::Vector3d const& p, double stops,
                     double stops2, bool snap_center);
 
-// Divides polygon f along the segment between its vertices u and w: f keeps the half that runs
-// from u to w along its winding, and a new polygon modelled on f (and selected when f is) takes
-// the other. Nothing happens when u and w are not both in f or are neighbours there. Answers f
-// and the new polygon.
-std::optional<std::pair<VORNSDK::Index, VORNSDK::Index>> split_polygon(VORNSDK::MeshInterface& mesh, VORNSDK::Index f,
-                                                                       VORNSDK::Index u, VORNSDK::Index w);
+// A ring of edges together with the quads it crosses: quads[i] lies between edges[i] and
+// edges[i + 1], each pair being opposite sides of it; a closed band has one more quad, between
+// its last edge and its first.
+struct LoopBand {
+    EdgeRing edges;
+    std::vector<VORNSDK::Index> quads;
+    bool closed() const { return edges.size() > 1 && quads.size() == edges.size(); }
+};
 
-// Inserts one loop per fraction across a ring of at least two edges: every ring edge is split at
-// the fractions (the new points go into every polygon along the edge) and the new points are
-// joined across the polygons between neighbouring ring edges, and between the last and the first
-// where they share a polygon (a closed ring). With absolute_length set, every edge is instead cut
-// at the fraction times that length from its first point, kept inside the edge.
-void insert_loops(VORNSDK::MeshInterface& mesh, EdgeRing const& ring, std::span<double const> fractions,
+// The band of a ring built by build_ring: the quads between its neighbouring edges, each used
+// once, and the closing quad when its last and first edges are opposite sides of a further one.
+// The ring is cut short before the first pair of neighbours with no unused quad between them.
+LoopBand band_of_ring(VORNSDK::MeshInterface const& mesh, EdgeRing const& ring);
+
+// The bands that run through the selected quads, independent of the order of the selection and
+// of where each polygon's vertex list starts. Quads are taken by ascending index; each one not yet
+// in a band starts a band that runs straight on through neighbouring selected quads, across
+// whichever pair of its opposite sides reaches more of them (ties: the pair of longer sides, then
+// the pair holding the side with the lowest point indices). No two bands share a quad or an edge;
+// a quad that could only start a band sharing an edge with an earlier one is left uncut. Each
+// band is oriented so that, of the two ring sides of the quad that started it, the one with the
+// lower point numbers runs from its lower-numbered point.
+std::vector<LoopBand> bands_through_selection(VORNSDK::MeshInterface const& mesh);
+
+// Inserts one loop per fraction across the band: every ring edge is split at the fractions (its
+// new points also go into the polygons beyond the band that have it as a side), and every quad
+// of the band is divided into slices joining the new points of its two ring edges. Fractions must
+// be ascending and inside (0, 1). With absolute_length set, every edge is instead cut at the
+// fraction times that length from its first point, kept inside the edge and in order.
+//
+// The first slice of a quad keeps the quad's index, the others are new polygons with its
+// material and selection; per-corner values are interpolated along the split sides; the pieces
+// of a hard or selected ring edge stay hard or selected. Answers false, changing nothing, when the
+// band does not match the mesh (a missing edge, an edge with more than two polygons, a quad that
+// is not a quad between its two ring edges, a quad used twice) or there is no fraction.
+bool insert_loops(VORNSDK::MeshInterface& mesh, LoopBand const& band, std::span<double const> fractions,
                   std::optional<double> absolute_length = std::nullopt);
-
-// The rings that run through the selected polygons, taken in selection order: a run of quads,
-// each across the previous one's ring edge, makes one ring from the far side of its first quad to
-// the far side of its last, so that the loop cuts those quads only; a quad not across the
-// previous one starts a new run, and a quad standing alone is cut between its first and third
-// sides.
-std::vector<EdgeRing> rings_through_selection(VORNSDK::MeshInterface const& mesh);
 
 } // namespace tolvir

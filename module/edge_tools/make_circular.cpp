@@ -1,8 +1,10 @@
 #include "edge_tools/make_circular.h"
 
+#include "edge_tools/polygon_regions.h"
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
+#include "vornsdk/host.h"
 #include "vornsdk/mesh.h"
 
 #include <algorithm>
@@ -33,48 +35,90 @@ Vector3d normal_of(MeshInterface const& mesh, Index v)
     return {n.x, n.y, n.z};
 }
 
-// A vertex of a selected polygon lies on the selection's outline when some polygon around it is
-// not selected, or when it belongs to one polygon only.
-VertexMarker outline_vertices(MeshInterface const& mesh)
+// Twice the loop's area vector (Newell's method): its direction tells which way the loop turns.
+Vector3d loop_area(MeshInterface const& mesh, std::vector<Index> const& loop)
 {
-    VertexMarker outline;
-    for (Index f : each(mesh.selected_polygons()))
-        for (Index v : mesh.polygon_vertices(f)) {
-            auto const around = mesh.point_polygons(v);
-            bool const edge_of_selection =
-                around.size() == 1 || std::any_of(around.begin(), around.end(), [&](Index g) { return !mesh.polygon_selected(g); });
-            if (edge_of_selection)
-                outline.insert(v);
-        }
-    return outline;
+    Vector3d sum;
+    for (std::size_t k = 0; k < loop.size(); ++k) {
+        Vector3d const a = mesh.point_position(loop[k]);
+        Vector3d const b = mesh.point_position(loop[(k + 1) % loop.size()]);
+        sum += Vector3d{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
+    }
+    return sum;
 }
 
-// The outline in counter-clockwise order about the normal sum, starting at its first vertex;
-// each step takes the first unvisited neighbour that lies counter-clockwise of the current one.
-std::vector<Index> order_outline(MeshInterface const& mesh, VertexMarker const& outline, Vector3d const& centre,
-                                 Vector3d const& normal_sum)
+// Puts the outline's points on the circle about their centre that passes through the nearest of
+// them, evenly spaced counter-clockwise about the outline's normal from the first one.
+void place_on_circle(MeshInterface& mesh, std::vector<Index> const& outline, Vector3d const& centre,
+                     Vector3d const& normal_sum)
 {
-    VertexMarker remaining = outline;
-    VertexMarker visited;
-    Index current = *outline.begin();
-    std::vector<Index> ordered{current};
-    visited.insert(current);
-    for (std::size_t round = 0; round < outline.size(); ++round) {
-        Vector3d const b = unit(mesh.point_position(current) - centre);
-        for (Index v : remaining) {
-            if (v == current || visited.contains(v) || !mesh.edge_exists({current, v}))
-                continue;
-            Vector3d const a = unit(mesh.point_position(v) - centre);
-            if (dot(cross(a, b), normal_sum) < 0) {
-                ordered.push_back(v);
-                visited.insert(v);
-                remaining.erase(v);
-                current = v;
-                break;
-            }
-        }
+    double radius = std::numeric_limits<double>::infinity();
+    for (Index v : outline)
+        radius = std::min(radius, length(mesh.point_position(v) - centre));
+    Vector3d const x = unit(mesh.point_position(outline.front()) - centre);
+    Vector3d const n = unit(normal_sum);
+    Vector3d const y = cross(n, x);
+    std::size_t const k = outline.size();
+    for (std::size_t i = 0; i < k; ++i) {
+        double const angle = double(i) / double(k) * 6.283185307179586;
+        mesh.set_point_position(outline[i], centre + x * (radius * std::cos(angle)) + y * (radius * std::sin(angle)));
     }
-    return ordered;
+}
+
+// Replaces the region by a fan of quads around a new centre point, each spanning two outline
+// segments (an odd outline ends with a triangle). The fan takes the region's material and
+// selection; points inside the region that no polygon uses any more go with it.
+void fill_with_fan(MeshInterface& mesh, std::vector<Index> const& region, std::vector<Index> const& outline,
+                   Vector3d const& centre)
+{
+    Component const material = mesh.polygon_material(region.front());
+    bool const selected = mesh.polygon_selected(region.front());
+    VertexMarker inside;
+    for (Index f : region)
+        for (Index v : mesh.polygon_vertices(f))
+            inside.insert(v);
+    for (Index v : outline)
+        inside.erase(v);
+    Index const middle = mesh.add_point(centre);
+    for (Index f : region)
+        mesh.remove_polygon(f);
+    std::size_t const k = outline.size();
+    for (std::size_t i = 0; i < k; i += 2) {
+        CompactIndexArray fan{middle};
+        for (std::size_t j = i; j <= i + 2 && j <= k; ++j)
+            fan.push_back(outline[j % k]);
+        Index const f = mesh.add_polygon(fan);
+        if (f == kNoIndex)
+            continue;
+        mesh.set_polygon_material(f, material);
+        if (selected)
+            mesh.set_polygon_selection(f, true);
+        mesh.finish_polygon(f);
+    }
+    for (Index v : inside)
+        if (mesh.point_polygons(v).empty())
+            mesh.remove_point(v);
+}
+
+// Makes one region circular; false (and no change) when its outline is not one simple loop.
+bool make_region_circular(MeshInterface& mesh, std::vector<Index> const& region)
+{
+    std::optional<std::vector<Index>> loop = region_outline_loop(mesh, region);
+    if (!loop || loop->size() < 3)
+        return false;
+    Vector3d centre, normal_sum;
+    for (Index v : *loop) {
+        centre += mesh.point_position(v);
+        normal_sum += normal_of(mesh, v);
+    }
+    centre = centre / double(loop->size());
+    // The polygons' winding runs the outline either way round the normal sum (which points the
+    // way the surface faces); the disc turns counter-clockwise about it from the first point.
+    if (dot(loop_area(mesh, *loop), normal_sum) < 0)
+        std::reverse(loop->begin() + 1, loop->end());
+    place_on_circle(mesh, *loop, centre, normal_sum);
+    fill_with_fan(mesh, region, *loop, centre);
+    return true;
 }
 
 } // namespace
@@ -85,44 +129,13 @@ bool CirclifyCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterfa
     if (!mesh)
         return true;
     MeshEditContext const edit(mesh.get(), component());
-    VertexMarker const outline = outline_vertices(*mesh);
-    if (outline.empty())
-        return true;
-    Vector3d centre, normal_sum;
-    for (Index v : outline) {
-        centre += mesh->point_position(v);
-        normal_sum += normal_of(*mesh, v);
-    }
-    centre = centre / double(outline.size());
-    std::vector<Index> const ordered = order_outline(*mesh, outline, centre, normal_sum);
-
-    double radius = std::numeric_limits<double>::infinity();
-    Vector3d ordered_normals;
-    for (Index v : ordered) {
-        radius = std::min(radius, length(mesh->point_position(v) - centre));
-        ordered_normals += normal_of(*mesh, v);
-    }
-    Vector3d const x = unit(mesh->point_position(ordered.front()) - centre);
-    Vector3d const n = unit(ordered_normals);
-    Vector3d const y = cross(n, x);
-    std::size_t const k = ordered.size();
-    for (std::size_t i = 0; i < k; ++i) {
-        double const angle = double(i) / double(k) * 6.283185307179586;
-        mesh->set_point_position(ordered[i], centre + x * (radius * std::cos(angle)) + y * (radius * std::sin(angle)));
-    }
-
-    Index const middle = mesh->add_point(centre);
-    for (Index f : to_vector(mesh->selected_polygons()))
-        mesh->remove_polygon(f);
-    // A fan of quads, each spanning two outline segments; an odd outline ends with a triangle.
-    for (std::size_t i = 0; i < k; i += 2) {
-        CompactIndexArray fan{middle};
-        for (std::size_t j = i; j <= i + 2 && j <= k; ++j)
-            fan.push_back(ordered[j % k]);
-        Index const f = mesh->add_polygon(fan);
-        if (f != kNoIndex)
-            mesh->finish_polygon(f);
-    }
+    std::vector<Index> const selected = to_vector(mesh->selected_polygons());
+    std::size_t skipped = 0;
+    for (std::vector<Index> const& region : edge_connected_regions(*mesh, selected))
+        if (!make_region_circular(*mesh, region))
+            ++skipped;
+    if (skipped > 0)
+        display_message(String("Make Circular: a selected region whose outline is not one closed loop was left unchanged."));
     mesh->update();
     return true;
 }

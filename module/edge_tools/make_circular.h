@@ -4,10 +4,12 @@
 
 namespace tolvir {
 
-// Turns the selected polygons into a flat disc: the outline moves onto a circle and the inside
-// becomes a fan of quads around a new centre vertex.
-// Outline vertices the ordering cannot reach stay where they are; inner vertices stay in the
-// mesh without polygons. An empty polygon selection changes nothing.
+// Turns each region of selected polygons joined through shared sides into a flat disc: the
+// region's outline moves onto a circle about its centre, through the outline point nearest to
+// the centre, and the region becomes a fan of quads around a new centre point that keeps the
+// region's material and selection; points inside the region that no polygon uses any more are
+// removed. A region whose outline is not one simple closed loop (a closed surface, a region with
+// a hole, an outline through a point twice) stays as it was, and the host shows a message.
 class CirclifyCommand : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);

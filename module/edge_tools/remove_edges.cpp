@@ -98,6 +98,10 @@ bool merge_polygons(MeshInterface& mesh, Index p, Index q)
     if (!mesh.set_polygon_vertices(p, merged))
         return false;
     mesh.remove_polygon(q);
+    // Points inside the chain that no other polygon uses would be left floating.
+    for (std::size_t k = 1; k + 1 < chain.size(); ++k)
+        if (mesh.point_polygons(chain[k]).empty())
+            mesh.remove_point(chain[k]);
     return true;
 }
 

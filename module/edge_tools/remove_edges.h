@@ -18,7 +18,8 @@ public:
 };
 
 // Merges polygon q into polygon p across the chain of sides they share, which disappears but
-// for its two end points; p keeps its index and q is removed. False, with nothing changed, when
+// for its two end points; p keeps its index and q is removed, and so are the points inside the
+// chain that no polygon uses any more. False, with nothing changed, when
 // the shared vertices do not form one unbroken run of at least two vertices (and not all of the
 // smaller polygon), or when the merged cycle would be invalid.
 bool merge_polygons(VORNSDK::MeshInterface& mesh, VORNSDK::Index p, VORNSDK::Index q);

@@ -5,6 +5,7 @@
 
 #include "vornsdk/host.h"
 
+#include <array>
 #include <cmath>
 
 using namespace VORNSDK;
@@ -107,6 +108,33 @@ TEST_F(EdgeCommands, DissolveInPolygonModeTakesTheInnerEdgesAndLeavesEdgeMode)
     EXPECT_EQ(state(), before);
 }
 
+TEST_F(EdgeCommands, DissolveOfTwoMeshesTreatsEachOnItsOwn)
+{
+    make_grid(4, 4);
+    Component const other = Component::create("SceneObject");
+    teskar::scene_of(active_scene())->add_item(other);
+    add_to_selection(other);
+    teskar::Mesh* second = teskar::mesh_of(other);
+    for (Index p : mesh->points())
+        second->add_point(mesh->point_position(p));
+    for (Index f : mesh->polygons()) {
+        auto const v = mesh->polygon_vertices(f);
+        second->add_polygon(CompactIndexArray(v.first, v.count));
+    }
+    for (teskar::Mesh* m : {mesh, second})
+        for (Index f : {5u, 6u, 9u, 10u}) // a 2 by 2 block around point 12
+            m->set_polygon_selection(f, true);
+    run_in_mode("Dissolve", kSelectPolygons);
+    EXPECT_FALSE(second->point_exists(12));
+    auto const state_of = [&](teskar::Mesh* m) {
+        std::swap(mesh, m);
+        std::string const s = state();
+        std::swap(mesh, m);
+        return s;
+    };
+    EXPECT_EQ(state_of(second), state());
+}
+
 TEST_F(EdgeCommands, MakeCircularTurnsABlockIntoAFanOnACircle)
 {
     make_grid(4, 4);
@@ -120,10 +148,33 @@ TEST_F(EdgeCommands, MakeCircularTurnsABlockIntoAFanOnACircle)
     EXPECT_NEAR(c.z, 2.0, 1e-12);
     for (Index v : {6u, 7u, 8u, 11u, 13u, 16u, 17u, 18u})
         EXPECT_NEAR(length(mesh->point_position(v) - c), 1.0, 1e-12) << v; // edge midpoints' distance
-    EXPECT_TRUE(mesh->point_exists(12));
-    EXPECT_TRUE(mesh->point_polygons(12).empty());
+    EXPECT_FALSE(mesh->point_exists(12)); // the inner point lost its polygons and went with them
     for (Index f : mesh->point_polygons(centre))
         EXPECT_EQ(mesh->polygon_vertices(f).count, 4);
+    EXPECT_EQ(mesh->selected_polygons().size(), 4u); // the disc is the new selection
+}
+
+TEST_F(EdgeCommands, MakeCircularWorksOnEachRegionAndLeavesRegionsWithoutOneOutlineAlone)
+{
+    make_grid(5, 1);
+    mesh->set_polygon_selection(1, true);
+    mesh->set_polygon_selection(3, true);
+    execute("Make Circular");
+    // Two discs of two quads each, the quad between them untouched.
+    EXPECT_EQ(mesh->polygons().count(), 3u + 4u);
+    EXPECT_EQ(mesh->polygon_vertices(2).count, 4);
+    EXPECT_EQ(mesh->points().count(), 12u + 2u);
+
+    // A closed box has no outline at all.
+    mesh->select_all(kElementPolygons, false);
+    Index p[8];
+    for (int k = 0; k < 8; ++k)
+        p[k] = mesh->add_point({double(k & 1) + 10, double((k >> 1) & 1), double((k >> 2) & 1)});
+    for (auto const& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+        mesh->set_polygon_selection(mesh->add_polygon({p[q[0]], p[q[1]], p[q[2]], p[q[3]]}), true);
+    std::string const before = state();
+    execute("Make Circular");
+    EXPECT_EQ(state(), before);
 }
 
 TEST_F(EdgeCommands, MakeCircularOnATriangleEndsWithATriangle)
@@ -136,9 +187,6 @@ TEST_F(EdgeCommands, MakeCircularOnATriangleEndsWithATriangle)
     for (Index f : mesh->polygons())
         sizes.push_back(mesh->polygon_vertices(f).count);
     EXPECT_EQ(sizes, (std::vector<int>{4, 3}));
-    std::string const before = state();
-    execute("Make Circular"); // nothing selected now
-    EXPECT_EQ(state(), before);
 }
 
 TEST_F(EdgeCommands, HardAndSoftCommandsInBothModes)

@@ -4,6 +4,9 @@
 
 #include "vornsdk/host.h"
 
+#include <algorithm>
+#include <cstdio>
+
 using namespace VORNSDK;
 using namespace tolvir;
 
@@ -21,6 +24,41 @@ protected:
         tool["Mirror"].set_value(mirror, false);
         tool["Absolute"].set_value(absolute, false);
         EXPECT_TRUE(execute(tool));
+    }
+    void run_on_selection(double cut)
+    {
+        Component const tool = Component::create("InsertLoop");
+        tool["Cut"].set_value(cut, false);
+        EXPECT_TRUE(execute(tool));
+    }
+    // The polygons as rounded positions, each cycle started at its smallest corner, sorted: equal
+    // for meshes of the same shape whatever the indices and starting vertices.
+    std::vector<std::string> shape() const
+    {
+        std::vector<std::string> out;
+        for (Index f : mesh->polygons()) {
+            std::vector<std::string> corners;
+            for (Index v : mesh->polygon_vertices(f)) {
+                Vector3d const p = mesh->point_position(v);
+                char text[96];
+                std::snprintf(text, sizeof text, "(%.6f %.6f %.6f)", p.x, p.y, p.z);
+                corners.push_back(text);
+            }
+            std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
+            std::string joined;
+            for (auto const& c : corners)
+                joined += c;
+            out.push_back(joined);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    std::size_t used_points() const
+    {
+        std::size_t n = 0;
+        for (Index p : mesh->points())
+            n += mesh->point_polygons(p).empty() ? 0 : 1;
+        return n;
     }
     std::vector<std::uint16_t> polygon_sizes() const
     {
@@ -43,7 +81,10 @@ TEST(LoopFractions, SlicesMirrorAndSingleCuts)
     EXPECT_DOUBLE_EQ(thirds[1], 2.0 / 3);
     EXPECT_EQ(loop_fractions(0.3, 1, true), (std::vector<double>{0.3, 0.7}));
     EXPECT_EQ(loop_fractions(0.7, 1, true), (std::vector<double>{1 - 0.7, 0.7}));
-    EXPECT_EQ(loop_fractions(0.5, 1, true), (std::vector<double>{0.5, 0.5}));
+    // Cuts that would lie on existing points or on each other are left out.
+    EXPECT_EQ(loop_fractions(0.5, 1, true), std::vector<double>{0.5});
+    EXPECT_TRUE(loop_fractions(0.0, 1, false).empty());
+    EXPECT_TRUE(loop_fractions(1.0, 1, true).empty());
 }
 
 TEST(CutOnEdge, StoppersAndCentreSnapping)
@@ -71,15 +112,18 @@ TEST_F(InsertLoop, AClosedBandGetsAClosedLoop)
     EXPECT_EQ(polygon_sizes(), std::vector<std::uint16_t>(8, 4));
 }
 
-TEST_F(InsertLoop, AnOpenStripGetsAnOpenLoopAndItsNeighboursGainAVertex)
+TEST_F(InsertLoop, AnOpenStripGetsAnOpenLoop)
 {
-    make_grid(3, 2); // the ring across the middle row: (4,8) ... ; rows of quads 0..2 and 3..5
-    // Cut the first row's quads only: its ring runs along x from (0,4) to (3,7).
+    make_grid(3, 2); // the ring of (0,4) runs along the first row of quads, from (0,4) to (3,7)
     insert("(0,4)", 0.25);
     EXPECT_EQ(mesh->polygons().count(), 9u);
-    std::vector<std::uint16_t> sizes = polygon_sizes();
-    std::sort(sizes.begin(), sizes.end());
-    EXPECT_EQ(sizes, (std::vector<std::uint16_t>{4, 4, 4, 4, 4, 4, 4, 4, 4}));
+    EXPECT_EQ(polygon_sizes(), std::vector<std::uint16_t>(9, 4));
+    // Four new points joined by three new edges: a path, not a cycle.
+    for (Index p = 12; p < 16; ++p)
+        EXPECT_DOUBLE_EQ(mesh->point_position(p).z, 0.25) << p;
+    EXPECT_TRUE(mesh->edge_exists({12, 13}));
+    EXPECT_TRUE(mesh->edge_exists({14, 15}));
+    EXPECT_FALSE(mesh->edge_exists({15, 12}));
 }
 
 TEST_F(InsertLoop, EndPolygonsBeyondTheStripAreNotCut)
@@ -130,11 +174,116 @@ TEST_F(InsertLoop, RemoveEdgesTakesAnInsertedLoopOutAgain)
     EXPECT_EQ(state(), before);
 }
 
-TEST_F(InsertLoop, SelectedPolygonsAreCutAcrossTheirRun)
+TEST_F(InsertLoop, SelectedPolygonsAreCutAlongTheirRunWhateverTheOrderAndStartingVertex)
 {
-    make_grid(3, 3);
-    for (Index f : {3u, 4u, 5u}) // the middle row
+    make_grid(3, 1);
+    std::vector<std::string> expected;
+    for (auto const& order : {std::vector<Index>{0, 1, 2}, {0, 2, 1}, {2, 1, 0}}) {
+        for (Index f : order)
+            mesh->set_polygon_selection(f, true);
+        run_on_selection(0.5);
+        EXPECT_EQ(mesh->points().count(), 12u);
+        EXPECT_EQ(polygon_sizes(), std::vector<std::uint16_t>(6, 4));
+        if (expected.empty())
+            expected = shape();
+        EXPECT_EQ(shape(), expected);
+        teskar::UndoHistory::instance().undo();
+        mesh->select_all(kElementPolygons, false);
+    }
+    // The middle quad's vertex list starting elsewhere changes nothing either.
+    mesh->set_polygon_vertices(1, {5, 6, 2, 1});
+    mesh->select_all(kElementPolygons, true);
+    run_on_selection(0.5);
+    EXPECT_EQ(shape(), expected);
+}
+
+TEST_F(InsertLoop, ASelectedClosedBandGetsOneClosedLoop)
+{
+    make_band();
+    mesh->select_all(kElementPolygons, true);
+    run_on_selection(0.5);
+    EXPECT_EQ(mesh->points().count(), 12u);
+    EXPECT_EQ(polygon_sizes(), std::vector<std::uint16_t>(8, 4));
+    EXPECT_EQ(mesh->selected_polygons().size(), 8u); // the slices stay selected
+}
+
+TEST_F(InsertLoop, ASelectedBlockIsCutInParallelRunsAndALoneQuadAcrossItsLongSides)
+{
+    make_grid(4, 4);
+    for (Index f : {5u, 6u, 9u, 10u}) // a 2 by 2 block
         mesh->set_polygon_selection(f, true);
-    insert("", 0.5);
-    EXPECT_EQ(mesh->polygons().count(), 12u);
+    run_on_selection(0.5);
+    EXPECT_EQ(mesh->polygons().count(), 20u);
+    EXPECT_EQ(used_points(), mesh->points().count()); // no point left over
+    EXPECT_EQ(mesh->points().count(), 25u + 6u);
+    teskar::UndoHistory::instance().undo();
+    mesh->select_all(kElementPolygons, false);
+
+    // A lone quad twice as long along z as along x is cut into two squares.
+    Index const a = mesh->add_point({10, 0, 0}), b = mesh->add_point({10, 0, 2});
+    Index const c = mesh->add_point({11, 0, 2}), d = mesh->add_point({11, 0, 0});
+    mesh->set_polygon_selection(mesh->add_polygon({a, b, c, d}), true);
+    run_on_selection(0.5);
+    std::size_t at_middle = 0;
+    for (Index p = d + 1; p < mesh->points().slots(); ++p)
+        at_middle += mesh->point_position(p).z == 1.0 ? 1 : 0;
+    EXPECT_EQ(at_middle, 2u);
+}
+
+TEST_F(InsertLoop, AnUnsetCutMeansTheMiddleAndACutAtAnEndInsertsNothing)
+{
+    make_grid(1, 1);
+    Component const tool = Component::create("InsertLoop");
+    tool["Edge"].set_value("(0,1)", false);
+    EXPECT_TRUE(execute(tool));
+    EXPECT_EQ(mesh->points().count(), 6u);
+    EXPECT_DOUBLE_EQ(mesh->point_position(4).x, 0.5);
+    teskar::UndoHistory::instance().undo();
+    std::string const before = state();
+    insert("(0,1)", 0.0);
+    insert("(0,1)", 1.0, 1, true);
+    EXPECT_EQ(state(), before);
+}
+
+TEST_F(InsertLoop, SplitRingEdgesKeepHardnessAndSelectionAndCornerValuesAreInterpolated)
+{
+    make_grid(1, 1);
+    std::size_t const uv = mesh->add_vertex_map(String("UV"), 2);
+    mesh->set_corner_values(uv, 0, {0, 0, 0, 1, 1, 1, 1, 0}); // corners 0, 2, 3, 1
+    mesh->set_edge_hard({0, 2}, true);
+    mesh->set_edge_selection({2, 0}, true);
+    insert("(0,2)", 0.25);
+    ASSERT_EQ(mesh->points().count(), 6u);
+    EXPECT_EQ(mesh->hard_edges().size(), 2u);
+    EXPECT_TRUE(mesh->hard_edges().contains({0, 4}));
+    EXPECT_TRUE(mesh->hard_edges().contains({4, 2}));
+    EXPECT_EQ(mesh->selected_edges().size(), 2u);
+    for (Index f : mesh->polygons()) {
+        auto const v = mesh->polygon_vertices(f);
+        std::vector<float> const& values = mesh->corner_values(uv, f);
+        ASSERT_EQ(values.size(), 2u * v.count);
+        for (std::size_t k = 0; k < v.count; ++k) {
+            Vector3d const p = mesh->point_position(v[k]);
+            EXPECT_FLOAT_EQ(values[2 * k], float(p.x)) << f; // the map was u = x, v = z
+            EXPECT_FLOAT_EQ(values[2 * k + 1], float(p.z)) << f;
+        }
+    }
+}
+
+TEST_F(InsertLoop, ManySlicesMakeOnePolygonEachAndABandThatDoesNotFitChangesNothing)
+{
+    make_grid(1, 1);
+    insert("(0,2)", 0.5, 2000);
+    EXPECT_EQ(mesh->polygons().count(), 2000u);
+    EXPECT_EQ(mesh->points().count(), 4u + 2u * 1999u);
+    teskar::UndoHistory::instance().undo();
+
+    std::string const before = state();
+    LoopBand band;
+    band.edges.push_back({0, 2});
+    band.edges.push_back({2, 3});
+    band.quads.push_back(0);
+    double const half = 0.5;
+    EXPECT_FALSE(insert_loops(*mesh, band, std::span<double const>(&half, 1))); // sides not opposite
+    EXPECT_EQ(state(), before);
 }

@@ -174,7 +174,7 @@ TEST_F(HostCommands, RemoveEdgesMergesTheTwoPolygonsBeside)
     EXPECT_EQ(selected_edges(), (EdgeList{{0, 1}}));
 }
 
-TEST_F(HostCommands, RemoveEdgesAcrossAChainOfSharedSidesLeavesTheInnerPointBare)
+TEST_F(HostCommands, RemoveEdgesAcrossAChainOfSharedSidesTakesTheBarePointAway)
 {
     make_grid(2, 2);
     set_selection_mode(kSelectEdges);
@@ -182,8 +182,7 @@ TEST_F(HostCommands, RemoveEdgesAcrossAChainOfSharedSidesLeavesTheInnerPointBare
     run("Remove");
     EXPECT_EQ(mesh->polygons().count(), 1u);
     EXPECT_EQ(vertices(0), (std::vector<Index>{5, 2, 1, 0, 3, 6, 7, 8}));
-    EXPECT_TRUE(mesh->point_exists(4));
-    EXPECT_TRUE(mesh->point_polygons(4).empty());
+    EXPECT_FALSE(mesh->point_exists(4));
     EXPECT_TRUE(selected_edges().empty());
 }
 
@@ -289,6 +288,21 @@ TEST_F(HostCommands, ExtendARegionCopiesInnerPointsAndStartsFlat)
     EXPECT_EQ(mesh->polygons().count(), 12u);
     EXPECT_DOUBLE_EQ(mesh->point_position(vertices(3)[1]).y, 0.0);
     EXPECT_EQ(selected_polygons().size(), 4u);
+}
+
+TEST_F(HostCommands, ExtendOfRegionsTouchingAtACornerGivesEachItsOwnWalls)
+{
+    make_grid(2, 2);
+    mesh->set_polygon_selection(0, true);
+    mesh->set_polygon_selection(3, true); // both hold the centre point 4, and no common side
+    ASSERT_TRUE(run("Extend"));
+    EXPECT_EQ(mesh->points().count(), 9u + 8u); // the shared corner is copied once per region
+    EXPECT_EQ(mesh->polygons().count(), 4u + 8u);
+    for (Index f : mesh->polygons())
+        for (std::size_t k = 0; k < mesh->polygon_vertices(f).count; ++k) {
+            PolyMarker beside;
+            EXPECT_LE(mesh->polygons_of_edge(mesh->polygon_vertices(f).edge(k), beside), 2u);
+        }
 }
 
 TEST_F(HostCommands, CommandsActOnTheTargetsMeshesAndNeedSomethingToDo)

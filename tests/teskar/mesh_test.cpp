@@ -92,6 +92,21 @@ TEST_F(Mesh, InsertingAPointFollowsTheEdgeInEitherWinding)
     EXPECT_EQ(polygons_around(*mesh, p), (std::vector<Index>{0, 1}));
 }
 
+TEST_F(Mesh, BothHalvesOfASplitSideStayHardAndSelected)
+{
+    make_grid(2, 1);
+    mesh->set_edge_hard({1, 4}, true);
+    mesh->set_edge_selection({4, 1}, true);
+    Index const p = mesh->add_point({1, 0, 0.5});
+    mesh->insert_point_in_polygon(0, {4, 1}, p);
+    mesh->insert_point_in_polygon(1, {4, 1}, p);
+    EXPECT_EQ(mesh->hard_edges().size(), 2u);
+    EXPECT_TRUE(mesh->hard_edges().contains({1, p}));
+    EXPECT_TRUE(mesh->hard_edges().contains({p, 4}));
+    EXPECT_EQ(mesh->selected_edges().size(), 2u);
+    EXPECT_TRUE(mesh->selected_edges().contains({p, 4}));
+}
+
 TEST_F(Mesh, SelectionsKeepSelectionOrderAndDropVanishedEdges)
 {
     make_grid(2, 2);

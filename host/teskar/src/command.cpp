@@ -20,6 +20,26 @@ DrawInterface::~DrawInterface() = default;
 
 ItemCommand::~ItemCommand() = default;
 
+namespace {
+
+// The items whose edits are running, innermost last: a command run from inside an item's edit
+// without a target of its own acts on that item alone, not on the whole selection.
+std::vector<Component>& running_items()
+{
+    static std::vector<Component> items;
+    return items;
+}
+
+class RunningItem {
+public:
+    explicit RunningItem(Component const& item) { running_items().push_back(item); }
+    RunningItem(RunningItem const&) = delete;
+    RunningItem& operator=(RunningItem const&) = delete;
+    ~RunningItem() { running_items().pop_back(); }
+};
+
+} // namespace
+
 bool ItemCommand::v_execute(Context& context)
 {
     Component const item = context.custom_parameter("Item").as_ref();
@@ -39,8 +59,10 @@ bool ItemCommand::execute_selection(ComponentList const& items)
     bool ok = true;
     for (Component const& item : items) {
         ComponentInterfacePtrT<SceneItemInterface> const scene_item(item);
-        if (scene_item)
-            ok = execute_item(scene_item, false) && ok;
+        if (!scene_item)
+            continue;
+        RunningItem const running(item);
+        ok = execute_item(scene_item, false) && ok;
     }
     return ok;
 }
@@ -65,8 +87,9 @@ bool execute(Component const& command, Component const& target)
     String const label = description ? description->value(Description::user_name()).as_string() : String();
     teskar::ImplicitTransaction const transaction(label.is_null() ? command.component_type() : label);
     Context context;
-    if (target)
-        context.set_custom_parameter("Item", Parameter(StrongReference{target}));
+    Component const item = target ? target : running_items().empty() ? Component() : running_items().back();
+    if (item)
+        context.set_custom_parameter("Item", Parameter(StrongReference{item}));
     return runner->v_execute(context);
 }
 

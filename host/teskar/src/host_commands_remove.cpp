@@ -64,7 +64,7 @@ std::vector<Index> vertex_list(Mesh const& mesh, Index f)
 }
 
 // Merges the polygons on both sides of e into the one with the lower index, dropping the run of
-// vertices and sides they share. Leaves the mesh alone when e is not between exactly two
+// vertices and sides they share (and the points inside the run that no polygon uses any more). Leaves the mesh alone when e is not between exactly two
 // polygons or when the two touch anywhere outside one unbroken shared run.
 void merge_across(Mesh& mesh, VertexPair const& e)
 {
@@ -103,8 +103,15 @@ void merge_across(Mesh& mesh, VertexPair const& e)
     merged.push_back(run_start);
     for (Index v : others)
         merged.push_back(v);
-    if (mesh.set_polygon_vertices(keep, merged))
-        mesh.remove_polygon(gone);
+    if (!mesh.set_polygon_vertices(keep, merged))
+        return;
+    mesh.remove_polygon(gone);
+    // Points inside the shared run that no other polygon uses would be left floating.
+    for (std::size_t k = 1; k + 1 < run_a->length; ++k) {
+        Index const v = a[(run_a->first + k) % na];
+        if (mesh.point_polygons(v).empty())
+            mesh.remove_point(v);
+    }
 }
 
 template <class T>

@@ -332,9 +332,17 @@ bool Mesh::insert_point_in_polygon(Index f, VertexPair const& edge, Index p)
     for (std::size_t k = 0; k < n; ++k) {
         Index const a = list[k], b = list[(k + 1) % n];
         if ((a == edge.v1 && b == edge.v2) || (a == edge.v2 && b == edge.v1)) {
+            // Both halves of a split side keep its hardness and selection.
+            bool const hard = hard_.contains(edge), selected = sel_edges_.contains(edge);
             insert_scratch_.assign(list.begin(), list.end());
             insert_scratch_.insert(insert_scratch_.begin() + static_cast<std::ptrdiff_t>(k + 1), p);
             replace_vertices(f, insert_scratch_);
+            for (VertexPair const half : {VertexPair{a, p}, VertexPair{p, b}}) {
+                if (hard)
+                    set_edge_hard(half, true);
+                if (selected)
+                    set_edge_selection(half, true);
+            }
             return true;
         }
     }

@@ -14,7 +14,8 @@ namespace VORNSDK {
 VORNSDK_API Component app_node();
 
 // Runs a command to completion. target names the item to act on; a null target means the
-// current selection. Returns false when the command does not exist or reports failure.
+// current selection, except inside another command's edit of one item, where it means that item.
+// Returns false when the command does not exist or reports failure.
 VORNSDK_API bool execute(String const& command_name, Component const& target = Component());
 VORNSDK_API bool execute(Component const& command, Component const& target = Component());
 

@@ -270,6 +270,7 @@ public:
     virtual void remove_polygon(Index f) = 0;
     virtual bool set_polygon_vertices(Index f, CompactIndexArray const& vertices) = 0;
     // Inserts point p into polygon f between the two points of edge, whichever way f runs along it.
+    // When edge is hard or selected, both of its halves are too.
     virtual bool insert_point_in_polygon(Index f, VertexPair const& edge, Index p) = 0;
     // Reverses the polygon's vertex list and its per-corner values.
     virtual void flip_polygon(Index f) = 0;
