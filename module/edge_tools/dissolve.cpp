@@ -7,6 +7,7 @@
 #include "vornsdk/mesh.h"
 #include "vornsdk/scene.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tolvir {
@@ -25,6 +26,21 @@ bool BandGlueCommand::describe(ComponentDescription& description)
 }
 
 namespace {
+
+// Whether taking v out of its polygons leaves a valid mesh: v is bare, or it only joins two
+// sides in a row (two neighbours, not joined by an edge of their own, and no triangle through it
+// that would vanish). A point where separate runs of removed edges meet stays a corner.
+bool can_drop(MeshInterface const& mesh, Index v)
+{
+    auto const around = mesh.point_polygons(v);
+    if (around.empty())
+        return true;
+    VertexMarker neighbours;
+    mesh.neighbours_of_point(v, neighbours);
+    if (neighbours.size() != 2 || mesh.edge_exists({*neighbours.begin(), *++neighbours.begin()}))
+        return false;
+    return std::all_of(around.begin(), around.end(), [&](Index f) { return mesh.polygon_vertices(f).count > 3; });
+}
 
 // Extends the edge selection to whole loops, removes the selected edges (merging the polygons
 // beside them) and then the vertices that lay between two removed edges: those touched by an
@@ -46,7 +62,8 @@ void dissolve_selected_edges(MeshInterface& mesh, Component const& item)
         return;
     std::vector<Index> const doomed(between.begin(), between.end());
     for (Index v : doomed)
-        mesh.remove_point(v);
+        if (can_drop(mesh, v))
+            mesh.remove_point(v);
 }
 
 // The edges inside the selected region: each edge of a selected polygon goes in once, then is
