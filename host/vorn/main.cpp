@@ -61,7 +61,7 @@ int main(int argc, char** argv)
         return fail(std::string(e.what()) + "; run 'vorn --help' for usage");
     }
 
-    teskar::Kernel::instance().set_message_sink([](std::string const& m) { std::cout << "message: " << m << '\n'; });
+    teskar::Kernel::instance().set_message_sink([](std::string const& m) { std::cerr << "message: " << m << '\n'; });
     std::string error;
     if (!vorn::load_module(module_path, error))
         return fail(error);
@@ -86,5 +86,5 @@ int main(int argc, char** argv)
     }
     if (*run)
         return vorn::run_script_file(script, std::cout, std::cerr);
-    return vorn::run_demo(module_path, out_dir, std::cout);
+    return vorn::run_demo(module_path, out_dir, std::cout, std::cerr);
 }

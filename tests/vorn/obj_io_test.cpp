@@ -136,7 +136,7 @@ TEST_F(ScriptTest, MalformedObjNamesFileAndLineAndLeavesTheSceneAlone)
         EXPECT_EQ(scene().selection().front(), scene().find_item("b"));
     }
     Outcome const missing = run("load " + temp("missing.obj") + "\n");
-    EXPECT_EQ(missing.err, "test.vs:1: cannot read '" + temp("missing.obj") + "'\n");
+    EXPECT_EQ(missing.err, "test.vs:1: cannot read '" + temp("missing.obj") + "': No such file or directory\n");
 }
 
 } // namespace
