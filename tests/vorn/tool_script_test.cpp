@@ -250,6 +250,16 @@ TEST_F(ToolScriptTest, RenderedPicturesHaveTheirSizeShadingAndHighlights)
     EXPECT_LT(wall[0], 150);
 }
 
+TEST_F(ToolScriptTest, PointerPositionsFarOffTheViewPickNothing)
+{
+    // Rays through these points run far beyond what the ray caster traces: nothing is under the
+    // pointer, so the click inserts nothing.
+    Outcome const o = run(std::string(kGridFromAbove) +
+                          "tool InsertLoop\nhover 1e19 0\nhover -3e38 3e38\npress 1e19 0\nrelease 1e19 0\ndrop\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(json_lines(o.out)[0]["polygons"], 16);
+}
+
 TEST_F(ToolScriptTest, ToolAndEventErrorsStopTheScript)
 {
     std::string const prelude = std::string(kGridFromAbove) + "tool InsertLoop Slices=2\n";
@@ -269,6 +279,13 @@ TEST_F(ToolScriptTest, ToolAndEventErrorsStopTheScript)
              {"drag 1 2", "no button is held"},
              {"camera 1 1 1 1 1 1", "the eye and the target must differ"},
              {"camera 0 0 5 0 0 0 fov 180", "less than 179 degrees"},
+             {"camera 0 0 2e18 0 0 0", "the eye and the target need finite coordinates of at most 1e12"},
+             {"camera 0 0 10 0 0 0 ortho 1e25", "the view height must lie between 1e-08 and 1e+12"},
+             {"camera 1e11 0 0 100000000000.001 0 0", "the eye and the target must differ, by at least 100 here"},
+             {"camera 0 0 5 0 0 0 up 0 1e-300 0", "the up direction must be finite and not zero"},
+             {"hover 1e39 0", "X coordinate '1e39' is too large for a pointer event"},
+             {"action Nope", "'InsertLoop' has no action 'Nope' (known: IncSlice, DecSlice, Mirror, RemoveLoop, "
+                             "SlideLoop)"},
              {"camera 0 0 5 0 0 0 ortho 1 fov 20", "usage: camera"},
              {"viewport 800 0", "H must be a positive integer"},
              {"render picture.jpg", "render writes .png files"},
