@@ -85,6 +85,9 @@ bool replace_file(std::string const& path, FileWriter const& writer, std::string
         return failed("it is a folder");
     if (fs::exists(status) && !fs::is_regular_file(status))
         return failed("it is not a regular file");
+    // Renaming needs only the folder's permission; a file the user may not write stays as it is.
+    if (fs::exists(status) && ::access(target.c_str(), W_OK) != 0)
+        return failed(std::strerror(errno));
     struct stat old {};
     mode_t const mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : default_mode();
 

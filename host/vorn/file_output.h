@@ -15,7 +15,8 @@ namespace vorn {
 //
 // The writer answers why it could not produce its data, or an empty string when it could. On
 // failure the temporary file is removed, an existing file is left as it was, and error says
-// "cannot write 'PATH': reason". A target that exists but is not a regular file is refused.
+// "cannot write 'PATH': reason". A target that exists but is not a regular file, or that the
+// user may not write, is refused.
 using FileWriter = std::function<std::string(std::ostream&)>;
 bool replace_file(std::string const& path, FileWriter const& writer, std::string& error);
 

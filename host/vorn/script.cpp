@@ -114,9 +114,9 @@ FileType file_type(std::string const& path)
 // as they come on the error stream; the messages statement prints them as data.
 class MessageSink {
 public:
-    explicit MessageSink(std::ostream& out)
+    explicit MessageSink(std::ostream& err)
     {
-        teskar::Kernel::instance().set_message_sink([&out](std::string const& m) { out << "message: " << m << '\n'; });
+        teskar::Kernel::instance().set_message_sink([&err](std::string const& m) { err << "message: " << m << '\n'; });
     }
     ~MessageSink() { teskar::Kernel::instance().set_message_sink(nullptr); }
     MessageSink(MessageSink const&) = delete;
