@@ -1,5 +1,7 @@
 #include "demo.h"
 
+#include "file_output.h"
+
 #include "listing.h"
 #include "module_loader.h"
 #include "script.h"
@@ -11,10 +13,10 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <ostream>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 namespace vorn {
@@ -167,23 +169,36 @@ std::string change_summary(std::string const& output)
 
 } // namespace
 
-int run_demo(std::string const& module_path, std::string const& out_dir, std::ostream& out)
+int run_demo(std::string const& module_path, std::string const& out_dir, std::ostream& out, std::ostream& err)
 {
     auto const types = teskar::Kernel::instance().registry().types(module_origin(module_path));
     std::filesystem::path const dir(out_dir);
-    std::filesystem::create_directories(dir);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        err << "vorn: cannot make the folder '" << out_dir << "': " << ec.message() << '\n';
+        return 1;
+    }
     out << module_name(module_path) << ": " << types.size() << " components\n";
     print_list(out, types);
-    std::ofstream(dir / "components.json") << list_json(module_name(module_path), types).dump(2) << '\n';
+    std::string const listing = list_json(module_name(module_path), types).dump(2) + '\n';
+    std::string error;
+    auto const write_listing = [&](std::ostream& file) {
+        file << listing;
+        return std::string();
+    };
+    if (!replace_file((dir / "components.json").string(), write_listing, error)) {
+        err << "vorn: " << error << '\n';
+        return 1;
+    }
     out << "wrote " << (dir / "components.json").string() << '\n';
 
     for (Scene const& scene : scenes(dir)) {
         out << '\n' << scene.title << '\n';
         std::istringstream script(scene.script);
-        std::ostringstream output, errors;
-        if (run_script(script, "demo " + scene.name, output, errors) != 0) {
+        std::ostringstream output;
+        if (run_script(script, "demo " + scene.name, output, err) != 0) {
             out << output.str();
-            out << errors.str();
             return 1;
         }
         if (std::string const summary = change_summary(output.str()); !summary.empty())

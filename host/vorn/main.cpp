@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -23,6 +24,9 @@ int fail(std::string const& message, int code = kUsageError)
 
 int main(int argc, char** argv)
 {
+    // Past a file-size limit a write should fail with EFBIG, which save and render report, rather
+    // than end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"vorn: runs modelling modules headlessly, from the command line and from scripts", "vorn"};
     app.set_version_flag("--version", std::string("vorn ") + TOLVIR_VERSION);
     app.require_subcommand(1);
@@ -35,7 +39,7 @@ int main(int argc, char** argv)
 
     std::string name;
     auto* describe = app.add_subcommand("describe", "Show a component's tags, attributes and key bindings");
-    describe->add_option("NAME", name, "Registered component name")->required();
+    describe->add_option("NAME", name, "Registered component name (default: every component, in registration order)");
     describe->add_flag("--json", json, "Print one JSON document");
 
     std::string out_dir = "out/demo";
@@ -61,7 +65,7 @@ int main(int argc, char** argv)
         return fail(std::string(e.what()) + "; run 'vorn --help' for usage");
     }
 
-    teskar::Kernel::instance().set_message_sink([](std::string const& m) { std::cout << "message: " << m << '\n'; });
+    teskar::Kernel::instance().set_message_sink([](std::string const& m) { std::cerr << "message: " << m << '\n'; });
     std::string error;
     if (!vorn::load_module(module_path, error))
         return fail(error);
@@ -75,6 +79,20 @@ int main(int argc, char** argv)
         return 0;
     }
     if (*describe) {
+        if (name.empty()) {
+            if (json) {
+                nlohmann::ordered_json all = nlohmann::ordered_json::array();
+                for (auto const* type : types)
+                    all.push_back(vorn::describe_json(*type));
+                std::cout << all.dump(2) << '\n';
+            } else {
+                for (std::size_t k = 0; k < types.size(); ++k) {
+                    std::cout << (k ? "\n" : "");
+                    vorn::print_description(std::cout, *types[k]);
+                }
+            }
+            return 0;
+        }
         auto const* type = teskar::Kernel::instance().registry().find(VORNSDK::String(name));
         if (!type || type->origin != vorn::module_origin(module_path))
             return fail("unknown component '" + name + "'");
@@ -86,5 +104,5 @@ int main(int argc, char** argv)
     }
     if (*run)
         return vorn::run_script_file(script, std::cout, std::cerr);
-    return vorn::run_demo(module_path, out_dir, std::cout);
+    return vorn::run_demo(module_path, out_dir, std::cout, std::cerr);
 }

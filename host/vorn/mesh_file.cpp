@@ -1,12 +1,14 @@
 #include "mesh_file.h"
 
+#include "file_input.h"
+#include "file_output.h"
+
 #include "vornsdk/attribute.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <vector>
 
@@ -92,7 +94,15 @@ std::string write_mesh_text(teskar::Mesh const& mesh)
     put(out, materials.size());
     out += " Materials\n{";
     for (auto const& [material, list] : materials) {
-        out += "\n\t\"" + material["Name"].value().as_string().to_utf8() + "\" ";
+        out += "\n\t\"";
+        // The reader takes a backslash in a quoted name as an escape; escaping quotes and
+        // backslashes lets every name come back as it was.
+        for (char const c : material["Name"].value().as_string().to_utf8()) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += "\" ";
         put(out, list.size());
         for (std::size_t face : list) {
             out += ' ';
@@ -106,12 +116,13 @@ std::string write_mesh_text(teskar::Mesh const& mesh)
 bool write_mesh_file(std::string const& path, teskar::Mesh const& mesh, std::string& error)
 {
     std::string const text = write_mesh_text(mesh);
-    std::ofstream out(path, std::ios::binary);
-    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
-        error = "cannot write '" + path + "'";
-        return false;
-    }
-    return true;
+    return replace_file(
+        path,
+        [&](std::ostream& out) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            return std::string();
+        },
+        error);
 }
 
 namespace {
@@ -334,7 +345,8 @@ std::string place(std::string_view text, std::size_t offset)
 {
     offset = std::min(offset, text.size());
     std::size_t const line = 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
-    std::size_t const line_start = text.rfind('\n', offset == 0 ? std::string_view::npos : offset - 1);
+    // The newline before the offset, if any; at offset 0 there is none (rfind would search all).
+    std::size_t const line_start = offset == 0 ? std::string_view::npos : text.rfind('\n', offset - 1);
     std::size_t const column = offset - (line_start == std::string_view::npos ? 0 : line_start + 1) + 1;
     return std::to_string(line) + ":" + std::to_string(column);
 }
@@ -349,9 +361,14 @@ MeshTextRead read_mesh_text(std::string_view text, teskar::Mesh& mesh, MaterialL
 bool read_mesh_file(std::string const& path, teskar::Mesh& mesh, MaterialLookup const& material, std::string& error,
                     std::string& warning)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string const text = in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
-    if (!in || in.bad()) {
+    std::ifstream in;
+    if (!open_for_reading(path, in, error))
+        return false;
+    // read() turns a failed read into the bad state, where a stream iterator would throw.
+    std::string text;
+    for (char buffer[1 << 16]; in.read(buffer, sizeof buffer) || in.gcount() > 0;)
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
         error = "cannot read '" + path + "'";
         return false;
     }

@@ -15,7 +15,9 @@ namespace vorn {
 // through the clipboard, read and written here for vorn's .mesh files.
 
 // Every polygon of the mesh in index order; points numbered in the order the polygons first use
-// them, hard edges in the order the polygon sides meet them, materials in creation order.
+// them, hard edges in the order the polygon sides meet them, materials in creation order. A
+// double quote or backslash in a material name is written after a backslash, so that the name
+// reads back as it was (the module's clipboard text writes names unchanged).
 std::string write_mesh_text(teskar::Mesh const& mesh);
 bool write_mesh_file(std::string const& path, teskar::Mesh const& mesh, std::string& error);
 

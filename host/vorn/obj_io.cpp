@@ -1,5 +1,9 @@
 #include "obj_io.h"
 
+#include "file_input.h"
+#include "file_output.h"
+
+#include "text_excerpt.h"
 #include "text_numbers.h"
 
 #include "vornsdk/attribute.h"
@@ -77,7 +81,7 @@ private:
         for (std::size_t k = 1; k < words.size(); ++k) {
             double v = 0;
             if (!parse_number(words[k], v))
-                return "bad number '" + std::string(words[k]) + "'";
+                return "bad number " + quoted_excerpt(words[k]);
             out.push_back(v);
         }
         return {};
@@ -116,10 +120,10 @@ private:
     {
         long long i = 0;
         if (!parse_number(text, i))
-            return "bad index '" + std::string(text) + "'";
+            return "bad index " + quoted_excerpt(text);
         long long const resolved = i < 0 ? static_cast<long long>(count) + i : i - 1;
         if (i == 0 || resolved < 0 || resolved >= static_cast<long long>(count))
-            return std::string(what) + " index " + std::string(text) + " out of range (" + std::to_string(count) + " " +
+            return std::string(what) + " index " + excerpt(text) + " out of range (" + std::to_string(count) + " " +
                    what + "s)";
         out = static_cast<Index>(resolved);
         return {};
@@ -142,7 +146,7 @@ private:
             for (;;) {
                 std::size_t const slash = rest.find('/');
                 if (n == 2 && slash != std::string_view::npos)
-                    return "bad face vertex '" + std::string(words[k]) + "'";
+                    return "bad face vertex " + quoted_excerpt(words[k]);
                 parts[n++] = rest.substr(0, slash);
                 if (slash == std::string_view::npos)
                     break;
@@ -214,12 +218,8 @@ bool parse_obj(std::istream& in, std::string const& file, ObjData& data, std::st
 
 bool read_obj_file(std::string const& path, ObjData& data, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read '" + path + "'";
-        return false;
-    }
-    return parse_obj(in, path, data, error);
+    std::ifstream in;
+    return open_for_reading(path, in, error) && parse_obj(in, path, data, error);
 }
 
 void build_obj_mesh(ObjData const& data, teskar::Mesh& mesh,
@@ -298,14 +298,13 @@ void write_obj(std::ostream& out, teskar::Mesh const& mesh, std::string const& o
 bool write_obj_file(std::string const& path, teskar::Mesh const& mesh, std::string const& object_name,
                     std::string& error)
 {
-    std::ofstream out(path, std::ios::binary);
-    if (out)
-        write_obj(out, mesh, object_name);
-    if (!out || !out.flush()) {
-        error = "cannot write '" + path + "'";
-        return false;
-    }
-    return true;
+    return replace_file(
+        path,
+        [&](std::ostream& out) {
+            write_obj(out, mesh, object_name);
+            return std::string();
+        },
+        error);
 }
 
 } // namespace vorn

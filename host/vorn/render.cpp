@@ -1,5 +1,7 @@
 #include "render.h"
 
+#include "file_output.h"
+
 #include "teskar/mesh_item.h"
 
 #include "vornsdk/scene.h"
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <ostream>
 
 namespace vorn {
 
@@ -288,6 +291,17 @@ std::vector<double> stipple_dashes(int factor, std::uint16_t pattern, double& of
     return dashes;
 }
 
+namespace {
+
+cairo_status_t write_png_data(void* stream, unsigned char const* data, unsigned int length)
+{
+    auto& out = *static_cast<std::ostream*>(stream);
+    out.write(reinterpret_cast<char const*>(data), static_cast<std::streamsize>(length));
+    return out ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+} // namespace
+
 teskar::DrawList tool_drawing(Component const& tool)
 {
     teskar::DrawList list;
@@ -320,12 +334,14 @@ bool render_png(std::string const& path, teskar::Scene const& scene, teskar::Cam
         draw_face(cr, face, mode);
     replay(cr, tool_drawing(tool), camera);
     cairo_surface_flush(surface.get());
-    cairo_status_t const status = cairo_surface_write_to_png(surface.get(), path.c_str());
-    if (status != CAIRO_STATUS_SUCCESS) {
-        error = "cannot write '" + path + "': " + cairo_status_to_string(status);
-        return false;
-    }
-    return true;
+    return replace_file(
+        path,
+        [&](std::ostream& out) {
+            cairo_status_t const status = cairo_surface_write_to_png_stream(surface.get(), &write_png_data, &out);
+            // A failed stream has its own reason, which replace_file tells.
+            return status == CAIRO_STATUS_SUCCESS || !out ? std::string() : cairo_status_to_string(status);
+        },
+        error);
 }
 
 } // namespace vorn

@@ -1,5 +1,6 @@
 #include "script.h"
 
+#include "text_excerpt.h"
 #include "text_numbers.h"
 
 #include "listing.h"
@@ -31,6 +32,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <string_view>
@@ -48,7 +50,7 @@ struct ScriptError : std::runtime_error {
 
 [[noreturn]] void fail(std::string const& message) { throw ScriptError(message); }
 
-std::string quoted(std::string const& s) { return "'" + s + "'"; }
+std::string quoted(std::string const& s) { return quoted_excerpt(s); }
 
 int positive_int(std::string const& text, char const* what)
 {
@@ -108,12 +110,13 @@ FileType file_type(std::string const& path)
     fail("unknown file type " + quoted(ext.empty() ? path : ext) + " (known: .obj, .mesh)");
 }
 
-// Sets the message sink for the run and removes it afterwards.
+// Sets the message sink for the run and removes it afterwards. Messages are diagnostics, shown
+// as they come on the error stream; the messages statement prints them as data.
 class MessageSink {
 public:
-    explicit MessageSink(std::ostream& out)
+    explicit MessageSink(std::ostream& err)
     {
-        teskar::Kernel::instance().set_message_sink([&out](std::string const& m) { out << "message: " << m << '\n'; });
+        teskar::Kernel::instance().set_message_sink([&err](std::string const& m) { err << "message: " << m << '\n'; });
     }
     ~MessageSink() { teskar::Kernel::instance().set_message_sink(nullptr); }
     MessageSink(MessageSink const&) = delete;
@@ -122,7 +125,7 @@ public:
 
 class Interpreter {
 public:
-    explicit Interpreter(std::ostream& out) : out_(out)
+    Interpreter(std::ostream& out, std::ostream& err) : out_(out), err_(err)
     {
         auto& kernel = teskar::Kernel::instance();
         teskar::deactivate_tool();
@@ -304,7 +307,7 @@ private:
             if (!read_mesh_file(path, *teskar::mesh_of(item), material, error, warning))
                 fail(error);
             if (!warning.empty())
-                out_ << "warning: " << warning << '\n';
+                err_ << "warning: " << warning << '\n';
             add_to_scene(item, created, "Load Mesh");
         }
     }
@@ -619,7 +622,18 @@ private:
         int const width = positive_int(w[1], "W"), height = positive_int(w[2], "H");
         if (width > kMaxPictureSide || height > kMaxPictureSide)
             fail("a viewport is at most " + std::to_string(kMaxPictureSide) + " pixels on a side");
-        view().set_size(width, height);
+        teskar::Camera camera = view().camera();
+        camera.width = width;
+        camera.height = height;
+        use_camera(camera);
+    }
+
+    // The viewport refuses numbers that make no usable view; say why.
+    void use_camera(teskar::Camera const& camera) const
+    {
+        if (std::string const problem = camera.problem(); !problem.empty())
+            fail(problem);
+        view().set_camera(camera);
     }
 
     // camera EX EY EZ TX TY TZ [up UX UY UZ] [fov DEGREES | ortho HEIGHT]
@@ -628,38 +642,31 @@ private:
         static char const* const usage = "camera EX EY EZ TX TY TZ [up UX UY UZ] [fov DEGREES | ortho HEIGHT]";
         if (w.size() < 7)
             fail(std::string("usage: ") + usage);
-        Vector3d const eye = vector_at(w, 1, "eye coordinate"), target = vector_at(w, 4, "target coordinate");
-        Vector3d up{0, 1, 0};
-        double fov = 45, height = 0;
+        teskar::Camera camera = view().camera();
+        camera.eye = vector_at(w, 1, "eye coordinate");
+        camera.target = vector_at(w, 4, "target coordinate");
+        camera.up = {0, 1, 0};
+        camera.orthographic = false;
+        camera.fov_degrees = 45;
         bool seen_up = false, seen_lens = false;
         for (std::size_t k = 7; k < w.size();) {
             if (w[k] == "up" && !seen_up) {
-                up = vector_at(w, k + 1, "up coordinate");
-                if (up == Vector3d{})
-                    fail("the up direction must not be zero");
+                camera.up = vector_at(w, k + 1, "up coordinate");
                 seen_up = true;
                 k += 4;
             } else if ((w[k] == "fov" || w[k] == "ortho") && !seen_lens && k + 1 < w.size()) {
-                if (w[k] == "fov") {
-                    fov = number(w[k + 1], "field of view");
-                    if (!(fov > 0 && fov < 179))
-                        fail("the field of view must be between 0 and 179 degrees, not " + quoted(w[k + 1]));
-                } else {
-                    height = positive_double(w[k + 1], "HEIGHT");
-                }
+                camera.orthographic = w[k] == "ortho";
+                if (camera.orthographic)
+                    camera.view_height = positive_double(w[k + 1], "HEIGHT");
+                else
+                    camera.fov_degrees = number(w[k + 1], "field of view");
                 seen_lens = true;
                 k += 2;
             } else {
                 fail(std::string("usage: ") + usage);
             }
         }
-        if (eye == target)
-            fail("the eye and the target must differ");
-        view().look_at(eye, target, up);
-        if (height > 0)
-            view().set_orthographic(height);
-        else
-            view().set_perspective(fov);
+        use_camera(camera);
     }
 
     // Tools and their events.
@@ -731,6 +738,15 @@ private:
         return -1;
     }
 
+    // Events carry the pointer position in floats.
+    static double event_coordinate(std::string const& text, char const* what)
+    {
+        double const v = number(text, what);
+        if (std::abs(v) > std::numeric_limits<float>::max())
+            fail(std::string(what) + " " + quoted(text) + " is too large for a pointer event");
+        return v;
+    }
+
     // hover X Y [MODS], press X Y [BUTTON] [MODS], drag X Y [MODS], release X Y [MODS]
     void pointer(std::vector<std::string> const& w)
     {
@@ -740,7 +756,7 @@ private:
         if (w.size() < 3)
             fail("usage: " + usage);
         Component const tool = active_tool();
-        double const x = number(w[1], "X coordinate"), y = number(w[2], "Y coordinate");
+        double const x = event_coordinate(w[1], "X coordinate"), y = event_coordinate(w[2], "Y coordinate");
         InputDeviceState state;
         for (int bit : {kModifierShift, kModifierCtrl, kModifierAlt})
             state.modifiers.set(bit, false);
@@ -804,26 +820,45 @@ private:
         return w.size() == 3;
     }
 
+    // The tool's default key bindings as (action, key) pairs; each entry is ("", action, key, trigger).
+    static std::vector<std::pair<std::string, std::string>> bindings(Component const& tool)
+    {
+        std::vector<std::pair<std::string, std::string>> out;
+        if (auto const* type = teskar::Kernel::instance().registry().find(tool.component_type()))
+            for (Parameter const& entry : type->description.value(ComponentDescription::default_tool_keybindings()).as_list()) {
+                auto const& fields = entry.as_list();
+                if (fields.size() == 4)
+                    out.emplace_back(fields[1].as_string().to_utf8(), fields[2].as_string().to_utf8());
+            }
+        return out;
+    }
+
+    // Only the actions the tool's key bindings name: the tool ignores any other name, so a
+    // misspelt one would pass unnoticed.
     void action(std::vector<std::string> const& w)
     {
         bool const release = release_word(w, "action NAME [release]");
         Component const tool = active_tool();
-        send_action(tool_interface(tool), String(w[1]), release);
+        std::string known;
+        for (auto const& [action, key] : bindings(tool)) {
+            if (action == w[1]) {
+                send_action(tool_interface(tool), String(action), release);
+                return;
+            }
+            known += (known.empty() ? "" : ", ") + action;
+        }
+        fail(quoted(tool.component_type().to_utf8()) + " has no action " + quoted(w[1]) +
+             (known.empty() ? std::string(" (it has no key bindings)") : " (known: " + known + ")"));
     }
 
-    // The action bound to the key in the tool's default key bindings: ("", action, key, trigger).
     void key(std::vector<std::string> const& w)
     {
         bool const release = release_word(w, "key KEY [release]");
         Component const tool = active_tool();
-        auto const* type = teskar::Kernel::instance().registry().find(tool.component_type());
-        if (type)
-            for (Parameter const& entry : type->description.value(ComponentDescription::default_tool_keybindings()).as_list()) {
-                auto const& fields = entry.as_list();
-                if (fields.size() == 4 && fields[2].as_string().to_utf8() == w[1]) {
-                    send_action(tool_interface(tool), fields[1].as_string(), release);
-                    return;
-                }
+        for (auto const& [action, key] : bindings(tool))
+            if (key == w[1]) {
+                send_action(tool_interface(tool), String(action), release);
+                return;
             }
         fail("no action of " + quoted(tool.component_type().to_utf8()) + " is bound to the key " + quoted(w[1]));
     }
@@ -875,7 +910,9 @@ private:
             out_ << m << '\n';
     }
 
+    // Statements print their data on out and warnings on err.
     std::ostream& out_;
+    std::ostream& err_;
     Component scene_component_;
     teskar::Scene* scene_ = nullptr;
     Component viewport_;
@@ -925,10 +962,13 @@ std::vector<std::string> split_words(std::string const& line)
 
 int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err)
 {
-    MessageSink const sink(out);
-    Interpreter interpreter(out);
+    MessageSink const sink(err);
+    Interpreter interpreter(out, err);
     std::string line;
     for (std::size_t number = 1; std::getline(in, line); ++number) {
+        // Editors that save UTF-8 with a byte-order mark put it before the first statement.
+        if (number == 1 && line.starts_with("\xEF\xBB\xBF"))
+            line.erase(0, 3);
         try {
             std::vector<std::string> const words = split_words(line);
             if (!words.empty())

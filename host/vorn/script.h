@@ -9,9 +9,10 @@ namespace vorn {
 // Runs a vorn script: one statement per line, as docs/vorn-scripts.md describes. The run
 // starts a fresh session (a new empty scene, item selection mode, an empty undo history, default
 // preferences, one default viewport as the active one, no active tool) with the components
-// already registered; statements print to out, and messages the components show are printed
-// there as "message: TEXT". The first failing statement stops the script with "NAME:LINE: reason"
-// on err, name being how the script is called here; what the earlier statements did stays, the
+// already registered; statements print their data to out, while the messages the components
+// show ("message: TEXT") and warnings ("warning: TEXT") go to err. A UTF-8 byte-order mark before
+// the first statement is skipped. The first failing statement stops the script with
+// "NAME:LINE: reason" on err, name being how the script is called here; what the earlier statements did stays, the
 // failing one changes nothing. Answers the exit code: 0 when every statement ran, 1 otherwise.
 // A tool still active at the end is dropped; the scene stays active after the run.
 int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err);

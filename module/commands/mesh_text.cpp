@@ -28,7 +28,9 @@ void append(std::string& out, std::size_t n)
 
 // The general form with six significant digits is slow to produce directly; most coordinates
 // need no rounding, so the shortest exact digits are taken when they fit in six and laid out as
-// the general form would.
+// the general form would. That holds only while a double carries far more than six digits:
+// subnormal numbers have fewer, and their shortest digits ("5e-324") are not the value rounded to
+// six ("4.94066e-324"), so they take the slow road.
 void append(std::string& out, double v)
 {
     char buffer[40];
@@ -43,7 +45,7 @@ void append(std::string& out, double v)
     for (char c : mantissa)
         if (c != '.')
             digits.push_back(c);
-    if (digits.size() > 6 || !std::isfinite(v)) {
+    if (digits.size() > 6 || !(std::isnormal(v) || v == 0)) {
         auto const r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
         out.append(buffer, r.ptr);
         return;

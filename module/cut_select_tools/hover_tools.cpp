@@ -1,5 +1,6 @@
 #include "cut_select_tools/hover_tools.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
@@ -9,7 +10,7 @@ using namespace VORNSDK;
 
 namespace {
 
-// Every hover command carries the element it acted on in "Element", so that a repeated or
+// Every hover command is to carry the element it acted on in "Element", so that a repeated or
 // recorded run acts on the same element without picking again.
 void describe_hover_command(ComponentDescription& description, char const* user_name, char const* icon)
 {
@@ -23,6 +24,8 @@ void describe_hover_command(ComponentDescription& description, char const* user_
 }
 
 } // namespace
+
+bool HoverTool::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 bool HoverExtend::describe(ComponentDescription& description)
 {

@@ -4,35 +4,40 @@
 
 namespace tolvir {
 
-// Base of the one-shot commands that act on the mesh element under the pointer, or on the
-// selected elements when there is a selection.
-class HoverTool : public Command {};
+// Base of the one-shot commands meant to act on the mesh element under the pointer, or on the
+// selected elements when there is a selection. Declared only: each hover command has its final
+// description (the "Element" attribute) but no behaviour yet, so running one fails with a
+// message saying so.
+class HoverTool : public Command {
+public:
+    bool v_execute(VORNSDK::Context& context) override;
+};
 
-// Selects the polygon under the pointer and extends it.
+// To select the polygon under the pointer and extend it (declared only).
 class HoverExtend : public HoverTool {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
 };
 
-// Removes the edge loop through the edge under the pointer.
+// To remove the edge loop through the edge under the pointer (declared only).
 class HoverLoopRemove : public HoverTool {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
 };
 
-// Inserts an edge loop across the ring of the edge under the pointer.
+// To insert an edge loop across the ring of the edge under the pointer (declared only).
 class HoverLoop : public HoverTool {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
 };
 
-// Reverses the winding of the polygon under the pointer.
+// To reverse the winding of the polygon under the pointer (declared only).
 class HoverFlip : public HoverTool {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
 };
 
-// Deletes the polygon or the vertex under the pointer.
+// To delete the polygon or the vertex under the pointer (declared only).
 class HoverDelete : public HoverTool {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);

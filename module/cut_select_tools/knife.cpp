@@ -1,5 +1,6 @@
 #include "cut_select_tools/knife.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
 #include "framework/registration.h"
@@ -10,9 +11,9 @@ using namespace VORNSDK;
 
 bool Knife::describe(ComponentDescription& description)
 {
-    // Each cut is bracketed in a history transaction of its own, so attribute changes are not
-    // recorded separately. "Origin" and "Grid" are working state of the tool and its gizmo and stay
-    // out of the panel.
+    // Each cut is to be bracketed in a history transaction of its own, so attribute changes are
+    // not recorded separately. "Origin" and "Grid" are working state of the tool and its gizmo and
+    // stay out of the panel.
     DescriptionBuilder(description)
         .category("InteractiveTool")
         .sub_category("Multiply")
@@ -49,6 +50,10 @@ bool Knife::describe(ComponentDescription& description)
                                   });
     return true;
 }
+
+void Knife::activate(Component const&) { decline_activation(*this); }
+
+bool Knife::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 Status register_knife(PluginModuleRegistrar& registrar)
 {

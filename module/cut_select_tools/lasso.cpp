@@ -1,5 +1,6 @@
 #include "cut_select_tools/lasso.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
@@ -36,7 +37,7 @@ bool LassoSelect::describe(ComponentDescription& description)
 
 bool LassoCommand::describe(ComponentDescription& description)
 {
-    // Recorded and replayed lasso selections run it; the user draws with LassoSelect instead.
+    // Recorded and replayed lasso selections are to run it; the user draws with LassoSelect instead.
     DescriptionBuilder(description)
         .category("CommandTool")
         .sub_category("Command")
@@ -54,6 +55,12 @@ bool LassoCommand::describe(ComponentDescription& description)
         .default_value(ParameterList());
     return true;
 }
+
+void LassoSelect::activate(Component const&) { decline_activation(*this); }
+
+bool LassoSelect::v_execute(Context&) { return refuse_unimplemented(*this); }
+
+bool LassoCommand::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 Status register_lasso(PluginModuleRegistrar& registrar)
 {

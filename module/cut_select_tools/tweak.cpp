@@ -1,5 +1,6 @@
 #include "cut_select_tools/tweak.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
@@ -11,7 +12,7 @@ using namespace VORNSDK;
 
 namespace {
 
-// The tool edits mesh elements, which item mode does not show.
+// The tool is for mesh elements, which item mode does not show.
 bool offered_outside_item_mode(FilterContext const&) { return selection_mode() != 8; }
 
 } // namespace
@@ -26,6 +27,10 @@ bool TestTool::describe(ComponentDescription& description)
         .ui_hints("model_tools");
     return true;
 }
+
+void TestTool::activate(Component const&) { decline_activation(*this); }
+
+bool TestTool::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 Status register_tweak(PluginModuleRegistrar& registrar)
 {

@@ -1,5 +1,6 @@
 #include "deformers/array.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 #include "framework/selection.h"
@@ -85,6 +86,10 @@ bool Array::describe(ComponentDescription& description)
         .ui_stack(linear);
     return true;
 }
+
+void Array::activate(Component const&) { decline_activation(*this); }
+
+bool Array::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 namespace {
 

@@ -4,20 +4,24 @@
 
 namespace tolvir {
 
-// State shared by the linear and the radial layout.
+// The state to be shared by the linear and the radial layout (none yet).
 class ArrayBase {};
 
-// Repeats around an axis.
+// The radial layout, repeating around an axis (declared only).
 class RadialArray : public virtual ArrayBase {};
 
-// Repeats on a 3-D grid.
+// The linear layout, repeating on a 3-D grid (declared only).
 class RectangularArray : public virtual ArrayBase {};
 
-// Repeats the selected geometry or item, linearly or radially, as mesh geometry, instances or
-// copies.
+// Meant to repeat the selected geometry or item, linearly or radially, as mesh geometry,
+// instances or copies. Declared only: its description and filter are final, the repetition is
+// not written yet; running it fails and activating it hands over to the host's fallback tool,
+// each with a message.
 class Array : public RadialArray, public RectangularArray, public InteractiveModifier {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
+    void activate(VORNSDK::Component const& tool) override;
+    bool v_execute(VORNSDK::Context& context) override;
 };
 
 } // namespace tolvir

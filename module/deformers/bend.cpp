@@ -1,5 +1,6 @@
 #include "deformers/bend.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
 #include "framework/registration.h"
@@ -26,7 +27,7 @@ bool Bend::describe(ComponentDescription& description)
     tool.attribute("twist", Parameter::PT_DOUBLE).user_name("Twist").ui_flags(2);
 
     // Unlabelled working values: the selection's bounding box, from which the range along the
-    // spine is taken, and the tool's flags.
+    // spine is to be taken, and the tool's flags.
     for (char const* corner : {"bmin", "bmax"})
         tool.attribute(corner, Parameter::PT_VECTOR3D);
     for (char const* flag : {"twistd", "twistd2", "angled", "mat_d", "mat_d2"})
@@ -37,6 +38,10 @@ bool Bend::describe(ComponentDescription& description)
     set_key_bindings(description, {{"Snaps", "Ctrl", "Sticky"}});
     return true;
 }
+
+void Bend::activate(Component const&) { decline_activation(*this); }
+
+bool Bend::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 Status register_bend(PluginModuleRegistrar& registrar)
 {

@@ -1,5 +1,6 @@
 #include "deformers/twist.h"
 
+#include "framework/declared_only.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
 #include "framework/registration.h"
@@ -10,7 +11,7 @@ using namespace VORNSDK;
 
 bool Twist::describe(ComponentDescription& description)
 {
-    // No defaults: activation places the axis from the selection.
+    // No defaults: activation is to place the axis from the selection.
     DescriptionBuilder(description)
         .category("InteractiveTool")
         .sub_category("Deform")
@@ -36,6 +37,10 @@ bool Twist::describe(ComponentDescription& description)
                                   });
     return true;
 }
+
+void Twist::activate(Component const&) { decline_activation(*this); }
+
+bool Twist::v_execute(Context&) { return refuse_unimplemented(*this); }
 
 Status register_twist(PluginModuleRegistrar& registrar)
 {

@@ -5,6 +5,7 @@
 
 #include "vornsdk/picking.h"
 
+#include <limits>
 #include <numbers>
 
 using namespace VORNSDK;
@@ -156,4 +157,26 @@ TEST_F(PickingTest, RebuildsOnlyWhenTheGeometryChangesAndForgetsDeadMeshes)
         teskar::item_of(quad)->set_parent(ComponentInterfacePtrT<TreeNodeInterface>());
     }
     EXPECT_EQ(teskar::pick_cache_stats().meshes, before.meshes);
+}
+
+TEST_F(PickingTest, RaysBeyondTheCastersRangeMissInsteadOfAborting)
+{
+    Component const scene = active_scene();
+    PickRecord r;
+    // Straight down onto cell (1, 2), from ever higher up: traced within 1e18, a miss beyond.
+    for (double const height : {1e6, 1e12, 1e17, 9.9e17}) {
+        EXPECT_TRUE(teskar::pick_segment(scene, {1.3, height, 2.6}, {1.3, -1, 2.6}, r)) << height;
+        EXPECT_EQ(r.polygon, 9u);
+    }
+    for (double const height : {2e18, 1e300, std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_FALSE(teskar::pick_segment(scene, {1.3, height, 2.6}, {1.3, -1, 2.6}, r)) << height;
+        EXPECT_FALSE(r.valid());
+    }
+    // Points beyond the caster's range are left out, the rest of the mesh is still hit.
+    mesh->set_point_position(0, {1e30, 0, 0});
+    EXPECT_EQ(pick(330, 360).polygon, 9u);
+    // A camera set past what makes a view, through its attributes, picks nothing.
+    viewport["Eye"].set_value(Vector3d{2, 2e18, 2}, false);
+    EXPECT_FALSE(pick(330, 360).valid());
 }

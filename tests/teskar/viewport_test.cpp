@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
+#include <tuple>
+#include <vector>
 #include <numbers>
 
 using namespace VORNSDK;
@@ -102,6 +106,59 @@ TEST(Camera, LookingAlongUpStillHasAFrame)
     // Straight down: +x to the right, +z towards the bottom of the screen.
     expect_near(c.project({6, 0, 5}), {500, 300, (10 - 0.01) / (1000 - 0.01)});
     expect_near(c.project({5, 0, 6}), {400, 400, (10 - 0.01) / (1000 - 0.01)});
+}
+
+TEST(Camera, OnlyNumbersThatMakeAViewAreAccepted)
+{
+    double const inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(oblique(false).problem(), "");
+    EXPECT_EQ(oblique(true).problem(), "");
+    struct Case {
+        void (*change)(Camera&);
+        char const* problem;
+    };
+    for (auto const& [change, problem] : std::vector<Case>{
+             {[](Camera& c) { c.height = 0; }, "a view is at least one pixel on a side"},
+             {[](Camera& c) { c.eye.z = 2e18; }, "the eye and the target need finite coordinates of at most 1e12"},
+             {[](Camera& c) { c.target.x = std::numeric_limits<double>::quiet_NaN(); }, "finite coordinates"},
+             {[](Camera& c) { c.up = {}; }, "the up direction must be finite and not zero"},
+             {[](Camera& c) { c.up.y = std::numeric_limits<double>::infinity(); }, "the up direction"},
+             {[](Camera& c) { c.target = c.eye; }, "the eye and the target must differ, by at least"},
+             // Eleven digits out, the eye and the target must stay at least 100 apart.
+             {[](Camera& c) { c.eye = {1e11, 0, 0}, c.target = {1e11 + 50, 0, 0}; }, "by at least 100 here"},
+             {[](Camera& c) { c.fov_degrees = 179; }, "the field of view must be more than 0 and less than 179"},
+             {[](Camera& c) { c.orthographic = true, c.view_height = 1e25; }, "the view height must lie between"},
+             {[](Camera& c) { c.orthographic = true, c.view_height = 1e-10; }, "the view height must lie between"},
+             {[](Camera& c) { c.near_distance = 0; }, "the near plane must lie more than 0"},
+             {[](Camera& c) { c.far_distance = c.near_distance; }, "the far plane must lie beyond the near plane"},
+             {[](Camera& c) { c.far_distance = 1e13; }, "the far plane must lie beyond the near plane"},
+         }) {
+        Camera c = oblique(false);
+        change(c);
+        EXPECT_NE(c.problem().find(problem), std::string::npos) << c.problem();
+    }
+
+    // The viewport keeps its camera when a setter would leave it without a view.
+    Component const vc = Component::create("Viewport");
+    teskar::Viewport* v = teskar::viewport_of(vc);
+    ASSERT_TRUE(v->set_camera(oblique(true)));
+    EXPECT_FALSE(v->look_at({0, 0, 2e18}, {0, 0, 0}));
+    EXPECT_FALSE(v->look_at({1, 2, 3}, {1, 2, 3}));
+    EXPECT_FALSE(v->look_at({0, 0, 5}, {0, 0, 0}, {0, 0, 0}));
+    EXPECT_FALSE(v->set_orthographic(1e25));
+    EXPECT_FALSE(v->set_perspective(nan));
+    EXPECT_FALSE(v->set_clip(0, 10));
+    EXPECT_FALSE(v->set_clip(1, inf));
+    EXPECT_FALSE(v->set_size(0, 10));
+    Camera const kept = v->camera();
+    Camera const expected = oblique(true);
+    EXPECT_EQ(std::tuple(kept.width, kept.height, kept.eye, kept.target, kept.up, kept.orthographic, kept.view_height,
+                         kept.near_distance, kept.far_distance),
+              std::tuple(expected.width, expected.height, expected.eye, expected.target, expected.up,
+                         expected.orthographic, expected.view_height, expected.near_distance, expected.far_distance));
+    // A far plane at or before the near one stands one unit beyond it, as the docs promise.
+    EXPECT_TRUE(v->set_clip(2, 1));
+    EXPECT_EQ(v->camera().far_distance, 3);
 }
 
 TEST(Viewport, ComponentReadsItsCameraFromAttributes)

@@ -5,8 +5,15 @@
 
 #include "vornsdk/attribute.h"
 
+#include <sys/stat.h>
+
+#include <bit>
+#include <cmath>
 #include <fstream>
+#include <limits>
 #include <map>
+#include <random>
+#include <sstream>
 
 namespace {
 
@@ -60,7 +67,7 @@ TEST_F(ScriptTest, MeshFileRoundTripKeepsPointsWindingHardEdgesAndMaterials)
     write_file(in, vorn::write_mesh_text(grid));
     Outcome const o = run("load " + in + " g\nsave " + out + "\nload " + out + " again\nitems\n");
     ASSERT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(o.out.find("warning"), std::string::npos) << o.out;
+    EXPECT_EQ(o.err, "");
     // Points are numbered in order of first use, so a loaded mesh writes the same text again.
     EXPECT_EQ(read_file(out), read_file(in));
 
@@ -153,6 +160,66 @@ TEST(MeshTextCrossCheck, ModuleAndVornWriteAndReadTheSameText)
     EXPECT_EQ(read.polygons().count(), mesh.polygons().count());
 }
 
+// The text lines of the Points section.
+std::vector<std::string> point_lines(std::string const& text)
+{
+    std::size_t const begin = text.find("Points\n{\n") + 9, end = text.find("\n}", begin);
+    std::vector<std::string> lines;
+    std::istringstream in(text.substr(begin, end - begin));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(MeshTextCrossCheck, BothWritersPrintEveryNumberAsADefaultStreamDoes)
+{
+    // The edges of each range of the six-digit general form, subnormals, and random bit patterns.
+    std::vector<double> values = {0.0, -0.0, std::numeric_limits<double>::denorm_min(), -4.9406564584124654e-324,
+                                  2.2250738585072009e-308, std::numeric_limits<double>::min(),
+                                  std::numeric_limits<double>::max(), 1e-5, 9.999995e-5, 0.1, 123456.5, 999999.5,
+                                  9999995, 1e16, 0.30000000000000004};
+    std::mt19937_64 random(12);
+    while (values.size() < 3000) {
+        double const v = std::bit_cast<double>(random());
+        if (std::isfinite(v))
+            values.push_back(v);
+    }
+    teskar::Mesh mesh;
+    for (double const v : values)
+        mesh.add_point({v, -v, v / 3});
+    std::vector<std::string> expected;
+    for (Index p = 0; p + 2 < mesh.points().slots(); p += 3)
+        mesh.add_polygon({p, p + 1, p + 2});
+    for (Index p = 0; p < mesh.points().slots() / 3 * 3; ++p) {
+        std::ostringstream s;
+        s << "\t(" << values[p] << ',' << -values[p] << ',' << values[p] / 3 << ')';
+        expected.push_back(s.str());
+    }
+    EXPECT_EQ(point_lines(vorn::write_mesh_text(mesh)), expected);
+    EXPECT_EQ(point_lines(
+                  tolvir::write_mesh_text(mesh, mesh.polygons().begin(), mesh.polygons().end(), nullptr, false).to_utf8()),
+              expected);
+}
+
+TEST_F(ScriptTest, MaterialNamesWithQuotesAndBackslashesSurviveSaveAndLoad)
+{
+    std::string const name = "say \"hi\" \\ bye\\";
+    teskar::Mesh triangle;
+    for (double x : {0.0, 1.0, 2.0})
+        triangle.add_point({x, x * x, 0});
+    triangle.set_polygon_material(triangle.add_polygon({0, 1, 2}), make_material(name));
+    std::string const in = temp("quoted_in.mesh"), out = temp("quoted_out.mesh");
+    write_file(in, vorn::write_mesh_text(triangle));
+    EXPECT_NE(read_file(in).find("\"say \\\"hi\\\" \\\\ bye\\\\\" 1 0"), std::string::npos) << read_file(in);
+
+    Outcome const o = run("load " + in + " first\nsave " + out + "\nload " + out + " second\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(material_name(*mesh("first"), 0), name);
+    EXPECT_EQ(material_name(*mesh("second"), 0), name);
+    EXPECT_EQ(read_file(out), read_file(in));
+}
+
 TEST_F(ScriptTest, BreakSplitsALoadedMeshAndLeavesTheLastPieceOnTheClipboard)
 {
     teskar::Mesh boxes;
@@ -201,16 +268,46 @@ TEST_F(ScriptTest, MeshLoadRefusesWhatIsNotMeshTextAndWarnsAboutPartialText)
     EXPECT_EQ(o.code, 1);
     EXPECT_EQ(o.err, "test.vs:1: " + junk + ":2:3: not mesh text (it must start with MeshData)\n");
     EXPECT_EQ(scene().find_item("junk"), Component());
+    // A wrong first word on the first line of a longer text is at column 1.
+    write_file(junk, "Mesh\nMeshData 0 Points { }");
+    o = run("load " + junk + " junk\n");
+    EXPECT_EQ(o.err, "test.vs:1: " + junk + ":1:1: not mesh text (it must start with MeshData)\n");
     o = run("load " + temp("absent.mesh") + "\n");
-    EXPECT_EQ(o.err, "test.vs:1: cannot read '" + temp("absent.mesh") + "'\n");
+    EXPECT_EQ(o.err, "test.vs:1: cannot read '" + temp("absent.mesh") + "': No such file or directory\n");
 
+    // Warnings go to the error stream, apart from the data statements print.
     o = run("load " + cut + " cut\nload " + bad + " bad\nundo\n");
     ASSERT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(o.out, "warning: " + cut + ":7:6: the mesh text ends early; kept 2 points, 0 faces, 0 hard edges, "
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "warning: " + cut + ":7:6: the mesh text ends early; kept 2 points, 0 faces, 0 hard edges, "
                      "0 material assignments\n"
                      "warning: " + bad + ":3:5: the mesh text stops making sense; kept 3 points, 1 faces, 0 hard edges, "
                      "0 material assignments\n");
     ASSERT_TRUE(mesh("cut"));
     EXPECT_EQ(mesh("cut")->points().count(), 2u);
     EXPECT_EQ(scene().find_item("bad"), Component());
+}
+
+TEST_F(ScriptTest, LoadRefusesFoldersDevicesAndPipes)
+{
+    // A folder has no text, and a device or a pipe may never end: neither is read.
+    std::string const folder = temp("folder.mesh"), zero = temp("zero.mesh"), zero_obj = temp("zero.obj"),
+                      pipe = temp("pipe.obj");
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    std::filesystem::create_symlink("/dev/zero", zero_obj);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (auto const& [path, reason] : std::vector<std::pair<std::string, std::string>>{
+             {folder, "it is a folder"},
+             {zero, "it is not a regular file"},
+             {zero_obj, "it is not a regular file"},
+             {pipe, "it is not a regular file"},
+         }) {
+        Outcome const o = run("load " + path + " x\n");
+        EXPECT_EQ(o.code, 1);
+        EXPECT_EQ(o.err, "test.vs:1: cannot read '" + path + "': " + reason + "\n");
+        EXPECT_EQ(scene().find_item("x"), Component());
+    }
+    for (std::string const& p : {folder, zero, zero_obj, pipe})
+        std::filesystem::remove(p);
 }

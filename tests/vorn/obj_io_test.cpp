@@ -135,8 +135,12 @@ TEST_F(ScriptTest, MalformedObjNamesFileAndLineAndLeavesTheSceneAlone)
         EXPECT_EQ(vorn::scene_items(scene()).size(), 3u);
         EXPECT_EQ(scene().selection().front(), scene().find_item("b"));
     }
+    // A runaway number is named by its first characters only.
+    write_file(path, "v 1 2 " + std::string(20'000'000, '7') + "\n");
+    Outcome const runaway = run("load " + path + "\n");
+    EXPECT_EQ(runaway.err, "test.vs:1: " + path + ":1: bad number '" + std::string(40, '7') + "...'\n");
     Outcome const missing = run("load " + temp("missing.obj") + "\n");
-    EXPECT_EQ(missing.err, "test.vs:1: cannot read '" + temp("missing.obj") + "'\n");
+    EXPECT_EQ(missing.err, "test.vs:1: cannot read '" + temp("missing.obj") + "': No such file or directory\n");
 }
 
 } // namespace

@@ -22,7 +22,7 @@ namespace {
 using namespace VORNSDK;
 
 // A tool that keeps every event it is handed, with its "Count" when it is deactivated, and shows
-// a message for each action.
+// a message for each of its two actions.
 class RecordingTool : public Plugin, public InteractiveToolInterface {
 public:
     struct Event {
@@ -36,6 +36,10 @@ public:
         d.add_tag(Description::category(), "InteractiveTool");
         teskar::add_attribute(d, "Count", Parameter::PT_INT, 0);
         teskar::add_attribute(d, "Flag", Parameter::PT_BOOL, false);
+        ParameterList bindings;
+        for (char const* action : {"Mirror", "Go"})
+            bindings.add(Parameter(Parameter(""), Parameter(action), Parameter("F1"), Parameter("Moment")));
+        d.add_tag(ComponentDescription::default_tool_keybindings(), Parameter(bindings));
         return true;
     }
     void* query_interface(UniqueID const& id) override
@@ -199,7 +203,8 @@ TEST_F(ToolScriptTest, EventsCarryPositionButtonsModifiersAndTheViewport)
 
     Outcome const m = run("tool RecordingTool\naction Go\naction Go release\nmessages\n");
     ASSERT_EQ(m.code, 0) << m.err;
-    EXPECT_EQ(m.out, "message: pressed Go\nmessage: released Go\npressed Go\nreleased Go\n");
+    EXPECT_EQ(m.out, "pressed Go\nreleased Go\n");
+    EXPECT_EQ(m.err, "message: pressed Go\nmessage: released Go\n");
     EXPECT_EQ(RecordingTool::events.back().what, "deactivate 0");
 }
 
@@ -245,6 +250,16 @@ TEST_F(ToolScriptTest, RenderedPicturesHaveTheirSizeShadingAndHighlights)
     EXPECT_LT(wall[0], 150);
 }
 
+TEST_F(ToolScriptTest, PointerPositionsFarOffTheViewPickNothing)
+{
+    // Rays through these points run far beyond what the ray caster traces: nothing is under the
+    // pointer, so the click inserts nothing.
+    Outcome const o = run(std::string(kGridFromAbove) +
+                          "tool InsertLoop\nhover 1e19 0\nhover -3e38 3e38\npress 1e19 0\nrelease 1e19 0\ndrop\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(json_lines(o.out)[0]["polygons"], 16);
+}
+
 TEST_F(ToolScriptTest, ToolAndEventErrorsStopTheScript)
 {
     std::string const prelude = std::string(kGridFromAbove) + "tool InsertLoop Slices=2\n";
@@ -263,7 +278,14 @@ TEST_F(ToolScriptTest, ToolAndEventErrorsStopTheScript)
              {"press 1 2 left right", "unknown modifier 'right'"},
              {"drag 1 2", "no button is held"},
              {"camera 1 1 1 1 1 1", "the eye and the target must differ"},
-             {"camera 0 0 5 0 0 0 fov 180", "between 0 and 179 degrees"},
+             {"camera 0 0 5 0 0 0 fov 180", "less than 179 degrees"},
+             {"camera 0 0 2e18 0 0 0", "the eye and the target need finite coordinates of at most 1e12"},
+             {"camera 0 0 10 0 0 0 ortho 1e25", "the view height must lie between 1e-08 and 1e+12"},
+             {"camera 1e11 0 0 100000000000.001 0 0", "the eye and the target must differ, by at least 100 here"},
+             {"camera 0 0 5 0 0 0 up 0 1e-300 0", "the up direction must be finite and not zero"},
+             {"hover 1e39 0", "X coordinate '1e39' is too large for a pointer event"},
+             {"action Nope", "'InsertLoop' has no action 'Nope' (known: IncSlice, DecSlice, Mirror, RemoveLoop, "
+                             "SlideLoop)"},
              {"camera 0 0 5 0 0 0 ortho 1 fov 20", "usage: camera"},
              {"viewport 800 0", "H must be a positive integer"},
              {"render picture.jpg", "render writes .png files"},
@@ -289,8 +311,9 @@ TEST_F(ToolScriptTest, ToolAndEventErrorsStopTheScript)
 TEST_F(ToolScriptTest, TheDemoChangesEveryMeshAndWritesItsPictures)
 {
     std::string const dir = temp("demo");
-    std::ostringstream out;
-    ASSERT_EQ(vorn::run_demo(TOLVIR_MODULE_PATH, dir, out), 0) << out.str();
+    std::ostringstream out, err;
+    ASSERT_EQ(vorn::run_demo(TOLVIR_MODULE_PATH, dir, out, err), 0) << out.str() << err.str();
+    EXPECT_EQ(err.str(), "");
     // Each scene reports what its edit changed: the pointer found the geometry it aimed at.
     std::size_t summaries = 0;
     std::istringstream lines(out.str());

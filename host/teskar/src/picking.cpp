@@ -64,6 +64,19 @@ Triangles triangulate(Mesh const& mesh)
     return t;
 }
 
+// The ray caster works in floats and takes only rays whose origin and direction stay within
+// about 1.8e18 in every coordinate: it asserts on larger ones and on NaN. Rays from a camera that
+// far out, or through a point that far off the viewport, are left untraced (no hit).
+constexpr double kMaxRayCoordinate = 1e18;
+
+bool traceable(Vector3d const& o, Vector3d const& d)
+{
+    for (double const c : {o.x, o.y, o.z, d.x, d.y, d.z})
+        if (!(std::abs(c) <= kMaxRayCoordinate))
+            return false;
+    return true;
+}
+
 // The ray-casting structure of one mesh at one revision.
 class MeshRays {
 public:
@@ -98,10 +111,11 @@ public:
 
     Triangles const& triangles() const { return triangles_; }
 
-    // The first triangle met by o + t d for t in [0, t_max], and its t.
+    // The first triangle met by o + t d for t in [0, t_max], and its t. A ray the caster cannot
+    // trace meets nothing.
     bool intersect(Vector3d const& o, Vector3d const& d, double t_max, unsigned& triangle, double& t) const
     {
-        if (!scene_)
+        if (!scene_ || !traceable(o, d))
             return false;
         RTCIntersectContext context;
         rtcInitIntersectContext(&context);

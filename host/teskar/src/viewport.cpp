@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <sstream>
 
 namespace teskar {
 
@@ -51,6 +52,39 @@ Camera::Frame Camera::frame() const
     if (right == Vector3d{}) // up is the zero vector: any frame around forward
         right = unit(std::abs(forward.y) < 0.9 ? cross(forward, {0, 1, 0}) : cross(forward, {1, 0, 0}));
     return {right, cross(right, forward), forward};
+}
+
+std::string Camera::problem() const
+{
+    // Written so that NaN fails every test.
+    auto const within = [](Vector3d const& v) {
+        return std::abs(v.x) <= kMaxCoordinate && std::abs(v.y) <= kMaxCoordinate && std::abs(v.z) <= kMaxCoordinate;
+    };
+    if (width < 1 || height < 1)
+        return "a view is at least one pixel on a side";
+    if (!within(eye) || !within(target))
+        return "the eye and the target need finite coordinates of at most 1e12";
+    if (!within(up) || !(length(up) > kLengthEpsilon))
+        return "the up direction must be finite and not zero";
+    double const least = kMinRelativeExtent * std::max({1.0, length(eye), length(target)});
+    auto const text = [](double v) {
+        std::ostringstream s;
+        s << v;
+        return s.str();
+    };
+    if (!(length(target - eye) >= least))
+        return "the eye and the target must differ, by at least " + text(least) + " here";
+    if (orthographic) {
+        if (!(view_height >= least && view_height <= kMaxCoordinate))
+            return "the view height must lie between " + text(least) + " and 1e+12 here";
+    } else if (!(fov_degrees > 0 && fov_degrees < 179)) {
+        return "the field of view must be more than 0 and less than 179 degrees";
+    }
+    if (!(near_distance > 0 && near_distance <= kMaxCoordinate))
+        return "the near plane must lie more than 0 and at most 1e12 in front of the eye";
+    if (!(far_distance > near_distance && far_distance <= kMaxCoordinate))
+        return "the far plane must lie beyond the near plane and at most 1e12 in front of the eye";
+    return {};
 }
 
 double Camera::half_height_at(double d) const
@@ -154,45 +188,63 @@ Camera Viewport::camera() const
     return c;
 }
 
-void Viewport::set_camera(Camera const& c)
+bool Viewport::set_camera(Camera const& c)
 {
-    set_size(c.width, c.height);
-    look_at(c.eye, c.target, c.up);
+    if (!c.problem().empty())
+        return false;
+    attribute(kWidth).set_value(c.width, false);
+    attribute(kHeight).set_value(c.height, false);
+    attribute(kEye).set_value(c.eye, false);
+    attribute(kTarget).set_value(c.target, false);
+    attribute(kUp).set_value(c.up, false);
     attribute(kOrthographic).set_value(c.orthographic, false);
     attribute(kFieldOfView).set_value(c.fov_degrees, false);
     attribute(kViewHeight).set_value(c.view_height, false);
-    set_clip(c.near_distance, c.far_distance);
+    attribute(kNear).set_value(c.near_distance, false);
+    attribute(kFar).set_value(c.far_distance, false);
+    return true;
 }
 
-void Viewport::set_size(int width, int height)
+bool Viewport::set_size(int width, int height)
 {
-    attribute(kWidth).set_value(width, false);
-    attribute(kHeight).set_value(height, false);
+    Camera c = camera();
+    c.width = width;
+    c.height = height;
+    return set_camera(c);
 }
 
-void Viewport::look_at(Vector3d const& eye, Vector3d const& target, Vector3d const& up)
+bool Viewport::look_at(Vector3d const& eye, Vector3d const& target, Vector3d const& up)
 {
-    attribute(kEye).set_value(eye, false);
-    attribute(kTarget).set_value(target, false);
-    attribute(kUp).set_value(up, false);
+    Camera c = camera();
+    c.eye = eye;
+    c.target = target;
+    c.up = up;
+    return set_camera(c);
 }
 
-void Viewport::set_perspective(double fov_degrees)
+bool Viewport::set_perspective(double fov_degrees)
 {
-    attribute(kOrthographic).set_value(false, false);
-    attribute(kFieldOfView).set_value(fov_degrees, false);
+    Camera c = camera();
+    c.orthographic = false;
+    c.fov_degrees = fov_degrees;
+    return set_camera(c);
 }
 
-void Viewport::set_orthographic(double view_height)
+bool Viewport::set_orthographic(double view_height)
 {
-    attribute(kOrthographic).set_value(true, false);
-    attribute(kViewHeight).set_value(view_height, false);
+    Camera c = camera();
+    c.orthographic = true;
+    c.view_height = view_height;
+    return set_camera(c);
 }
 
-void Viewport::set_clip(double near_distance, double far_distance)
+bool Viewport::set_clip(double near_distance, double far_distance)
 {
-    attribute(kNear).set_value(near_distance, false);
-    attribute(kFar).set_value(far_distance, false);
+    Camera c = camera();
+    c.near_distance = near_distance;
+    // As camera() reads it: a far plane at or before the near plane stands one unit beyond it.
+    c.far_distance = far_distance > near_distance ? far_distance : near_distance + 1.0;
+    return set_camera(c);
 }
 
 void Viewport::rect(int& left, int& top, int& right, int& bottom) const

@@ -25,7 +25,9 @@ public:
 // The nearest mesh item of the scene crossed by the world segment from -> to: the item, the
 // world and item-space hit, the polygon hit, its side nearest the hit (in item space), that
 // side's end nearest the hit, and the world distance from `from`. Polygons are cast as fans of
-// triangles. Items outside the scene are never hit. False, with an empty record, on a miss.
+// triangles. Items outside the scene are never hit. False, with an empty record, on a miss; a
+// segment that the ray caster cannot trace (a coordinate beyond 1e18 in an item's space, or not a
+// number) misses.
 bool pick_segment(VORNSDK::Component const& scene, VORNSDK::Vector3d const& from, VORNSDK::Vector3d const& to,
                   VORNSDK::PickRecord& record);
 

@@ -6,6 +6,7 @@
 #include "vornsdk/viewport.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace teskar {
@@ -22,7 +23,17 @@ namespace teskar {
 // along forward from the eye: 0 on the near plane, 1 on the far plane, negative in front of near.
 // Perspective cameras have a vertical field of view; orthographic ones show view_height world
 // units from the top to the bottom of the rectangle. Both keep square pixels.
+//
+// Not every set of numbers makes a view: see problem().
 struct Camera {
+    // The largest coordinate of the eye and the target, view height and clip distance a view may
+    // have. Beyond it a pixel is smaller than what the view matrix can still tell apart.
+    static constexpr double kMaxCoordinate = 1e12;
+    // The eye and the target must be this far apart, relative to their distance from the origin
+    // (at least 1), for the view direction to keep its precision; orthographic views must be this
+    // high relative to the same distance.
+    static constexpr double kMinRelativeExtent = 1e-9;
+
     int width = 800, height = 600;
     VORNSDK::Vector3d eye{0, 0, 10}, target{0, 0, 0}, up{0, 1, 0};
     bool orthographic = false;
@@ -35,6 +46,13 @@ struct Camera {
     };
     // The unit axes of the camera.
     Frame frame() const;
+    // Why these numbers make no usable view, or empty when they do: a size below one pixel; a
+    // coordinate, view height or clip distance that is not finite or beyond kMaxCoordinate; the
+    // eye on the target (or too near it for the view direction to be known); a zero up direction;
+    // a field of view outside (0, 179) degrees; an orthographic view height too small to tell
+    // pixels apart at the eye's distance from the origin; a near plane at or behind the eye, or a
+    // far plane at or before the near one.
+    std::string problem() const;
 
     VORNSDK::Vector3d project(VORNSDK::Vector3d const& world) const;
     VORNSDK::Vector3d unproject(VORNSDK::Vector3d const& screen) const;
@@ -66,13 +84,15 @@ public:
 
     // The camera as the attributes hold it now.
     Camera camera() const;
-    void set_camera(Camera const& camera);
-    void set_size(int width, int height);
-    void look_at(VORNSDK::Vector3d const& eye, VORNSDK::Vector3d const& target,
+    // Each setter changes the camera only when the result is a usable view (Camera::problem() is
+    // empty); otherwise it leaves the viewport as it was and answers false.
+    bool set_camera(Camera const& camera);
+    bool set_size(int width, int height);
+    bool look_at(VORNSDK::Vector3d const& eye, VORNSDK::Vector3d const& target,
                  VORNSDK::Vector3d const& up = {0, 1, 0});
-    void set_perspective(double fov_degrees);
-    void set_orthographic(double view_height);
-    void set_clip(double near_distance, double far_distance);
+    bool set_perspective(double fov_degrees);
+    bool set_orthographic(double view_height);
+    bool set_clip(double near_distance, double far_distance);
     void set_pointer(int x, int y);
 
 private:
