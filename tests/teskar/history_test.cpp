@@ -1,0 +1,218 @@
+#include "mesh_fixture.h"
+
+#include "vornsdk/history.h"
+
+#include <stdexcept>
+
+using namespace VORNSDK;
+
+namespace {
+
+class UndoSteps : public MeshFixture {
+protected:
+    void SetUp() override
+    {
+        MeshFixture::SetUp();
+        make_grid(2, 2);
+        scene = teskar::scene_of(active_scene());
+    }
+
+    // A step of its own around the changes.
+    template <class Change>
+    void step(char const* name, Change change)
+    {
+        HistoryTransaction t(name);
+        History::instance().set_current_transaction(&t);
+        change();
+        History::instance().set_current_transaction(nullptr);
+    }
+
+    std::vector<std::string> undo_names() const { return history.undo_names(); }
+    std::vector<std::string> redo_names() const { return history.redo_names(); }
+
+    teskar::UndoHistory& history = teskar::UndoHistory::instance();
+    teskar::Scene* scene = nullptr;
+};
+
+} // namespace
+
+TEST_F(UndoSteps, AStepThatChangesNothingIsDropped)
+{
+    mesh->set_edge_hard({0, 1}, true);
+    scene->select(item);
+    step("Same", [&] {
+        mesh->set_point_position(4, mesh->point_position(4));
+        mesh->set_edge_hard({0, 1}, true);
+        mesh->set_polygon_selection(2, true);
+        mesh->set_polygon_selection(2, false);
+        scene->clear_selection();
+        scene->select(item);
+        int const mode = selection_mode();
+        set_selection_mode(kSelectEdges);
+        set_selection_mode(mode);
+        teskar::item_of(item)->set_placement(Matrix4d::identity());
+        // Undone within the step: nothing is left to undo.
+        Index const p = mesh->add_point({5, 5, 5});
+        mesh->remove_point(p);
+    });
+    EXPECT_TRUE(undo_names().empty());
+
+    // Exact values: a coordinate that turns from 0 to -0 is a change.
+    step("Sign", [&] { mesh->set_point_position(0, {-0.0, 0, 0}); });
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"Sign"});
+    // One changed element keeps the step, with everything else it recorded.
+    step("Hard", [&] {
+        mesh->set_edge_hard({0, 1}, true);
+        mesh->set_edge_hard({1, 2}, true);
+    });
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"Sign", "Hard"}));
+}
+
+TEST_F(UndoSteps, UndoWhileATransactionRecordsTakesBackItsChangesFirst)
+{
+    step("Select", [&] { mesh->set_polygon_selection(3, true); });
+    std::string const selected = state();
+    auto tool = std::make_unique<HistoryTransaction>("Tool");
+    History::instance().set_current_transaction(tool.get());
+    mesh->set_polygon_selection(1, true);
+    mesh->set_point_position(4, {0, 1, 0});
+    EXPECT_EQ(history.undo_steps(), 2u);
+
+    EXPECT_TRUE(history.undo());
+    EXPECT_EQ(state(), selected);
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"Select"});
+    EXPECT_EQ(redo_names(), std::vector<std::string>{"Tool"});
+    EXPECT_EQ(history.redo_steps(), 1u);
+
+    // The transaction goes on from the mesh as it is now; its new changes leave nothing to redo.
+    mesh->set_point_position(0, {0, 2, 0});
+    EXPECT_EQ(history.redo_steps(), 0u);
+    EXPECT_FALSE(history.redo());
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"Select", "Tool"}));
+    EXPECT_TRUE(history.undo());
+    EXPECT_EQ(state(), selected);
+    tool.reset();
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"Select"});
+    EXPECT_TRUE(history.undo());
+    EXPECT_TRUE(mesh->selected_polygons().empty());
+
+    // Nothing undoes while a context is open.
+    HistoryTransaction open("Open");
+    HistoryContext const context(open, false);
+    EXPECT_FALSE(history.redo());
+}
+
+TEST_F(UndoSteps, AnExceptionRollsBackTheTransactionsAndContextsItLeaves)
+{
+    step("Select", [&] { mesh->set_polygon_selection(3, true); });
+    history.undo();
+    std::string const original = state();
+
+    EXPECT_THROW(
+        {
+            HistoryTransaction t("Command");
+            History::instance().set_current_transaction(&t);
+            mesh->remove_polygon(0);
+            mesh->set_polygon_selection(1, true);
+            throw std::runtime_error("edit failed");
+        },
+        std::runtime_error);
+    EXPECT_EQ(state(), original);
+
+    // A tool's re-run that throws takes its whole step back, earlier edits of the step included.
+    HistoryTransaction tool("Tool");
+    {
+        HistoryContext const context(tool, true);
+        mesh->set_point_position(4, {0, 3, 0});
+    }
+    EXPECT_THROW(
+        {
+            HistoryContext const context(tool, true);
+            mesh->set_point_position(4, {0, 4, 0});
+            mesh->remove_point(0);
+            throw std::runtime_error("re-run failed");
+        },
+        std::runtime_error);
+    EXPECT_EQ(state(), original);
+    EXPECT_TRUE(undo_names().empty());
+    EXPECT_EQ(redo_names(), std::vector<std::string>{"Select"});
+}
+
+TEST_F(UndoSteps, AScopedStepRollsBackAloneOrJoinsWhatRecords)
+{
+    step("Select", [&] { mesh->set_polygon_selection(3, true); });
+    history.undo();
+    std::string const original = state();
+    {
+        teskar::ScopedStep failed("Failed");
+        mesh->set_point_position(4, {0, 5, 0});
+        failed.roll_back();
+    }
+    EXPECT_EQ(state(), original);
+    EXPECT_TRUE(undo_names().empty());
+    EXPECT_EQ(redo_names(), std::vector<std::string>{"Select"});
+
+    // Inside a tool's step: a failed statement takes back only its own changes; a good one joins.
+    auto tool = std::make_unique<HistoryTransaction>("Tool");
+    History::instance().set_current_transaction(tool.get());
+    mesh->set_point_position(0, {0, 1, 0});
+    std::string const tool_edit = state();
+    {
+        teskar::ScopedStep failed("Failed");
+        mesh->remove_polygon(0);
+        failed.roll_back();
+    }
+    EXPECT_EQ(state(), tool_edit);
+    EXPECT_THROW(
+        {
+            teskar::ScopedStep thrown("Thrown");
+            mesh->set_point_position(0, {0, 9, 0});
+            throw std::runtime_error("statement failed");
+        },
+        std::runtime_error);
+    EXPECT_EQ(state(), tool_edit);
+    {
+        teskar::ScopedStep joined("Joined");
+        mesh->set_point_position(0, {0, 2, 0});
+        mesh->remove_polygon(1);
+    }
+    tool.reset();
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"Tool"});
+    history.undo();
+    EXPECT_EQ(state(), original);
+
+    {
+        teskar::ScopedStep own("Own");
+        mesh->set_point_position(0, {0, 3, 0});
+    }
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"Own"});
+    EXPECT_TRUE(redo_names().empty());
+}
+
+TEST_F(UndoSteps, PlacementsAreUndoable)
+{
+    teskar::Item& it = *teskar::item_of(item);
+    Matrix4d const start = Matrix4d::translation({1, 0, 0});
+    it.set_placement(start);
+    Component const move = Component::create("TranslateTransform");
+    move["Translation"].set_value(Vector3d{0, 0, 2}, false);
+    step("Move", [&] {
+        it.apply_transform(move, true);
+        it.apply_transform(move, true);
+    });
+    Matrix4d const moved = it.placement();
+    EXPECT_EQ(moved.translation_part(), (Vector3d{1, 0, 4}));
+    history.undo();
+    EXPECT_EQ(it.placement(), start);
+    history.redo();
+    EXPECT_EQ(it.placement(), moved);
+
+    // Restoring a tool's step puts the placement back before the edit runs again.
+    HistoryTransaction tool("Tool");
+    for (int run = 0; run < 2; ++run) {
+        HistoryContext const context(tool, true);
+        EXPECT_EQ(it.placement(), moved);
+        it.apply_transform(move, true);
+    }
+    EXPECT_EQ(it.placement().translation_part(), (Vector3d{1, 0, 6}));
+}
