@@ -216,3 +216,27 @@ TEST_F(UndoSteps, PlacementsAreUndoable)
     }
     EXPECT_EQ(it.placement().translation_part(), (Vector3d{1, 0, 6}));
 }
+
+TEST_F(UndoSteps, PartsRevertedWithinTheirStepUndoAsNothing)
+{
+    scene->select(item);
+    int const mode = selection_mode();
+    {
+        HistoryTransaction tool("Tool");
+        {
+            HistoryContext const context(tool, true);
+            scene->clear_selection();
+            teskar::item_of(item)->set_placement(Matrix4d::translation({1, 0, 0}));
+            set_selection_mode(mode == kSelectEdges ? kSelectPoints : kSelectEdges);
+        }
+        HistoryContext const context(tool, true);
+        mesh->set_point_position(1, {0, 1, 0});
+    }
+    history.undo();
+    EXPECT_EQ(mesh->point_position(1).y, 0.0);
+    history.redo();
+    EXPECT_EQ(mesh->point_position(1).y, 1.0);
+    EXPECT_EQ(scene->selection(), ComponentList{item});
+    EXPECT_EQ(teskar::item_of(item)->placement(), Matrix4d::identity());
+    EXPECT_EQ(selection_mode(), mode);
+}

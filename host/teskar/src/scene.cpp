@@ -44,12 +44,19 @@ public:
 
     void const* target() const override { return scene_; }
     bool unchanged() const override { return !before_ || before_->same_tree(capture()); }
+    // A part reverted within its step holds nothing, while other parts of the step may.
     void undo() override
     {
+        if (!before_)
+            return;
         after_ = capture();
         apply(*before_);
     }
-    void redo() override { apply(*after_); }
+    void redo() override
+    {
+        if (after_)
+            apply(*after_);
+    }
     void revert() override
     {
         if (before_)
@@ -127,10 +134,16 @@ class ValueJournal : public StepPart {
 public:
     void undo() override
     {
+        if (!before_)
+            return;
         after_ = read();
         write(before_->value);
     }
-    void redo() override { write(after_); }
+    void redo() override
+    {
+        if (before_)
+            write(after_);
+    }
     void revert() override
     {
         if (before_)
