@@ -254,7 +254,8 @@ Component Item::scene() const { return scene_ ? scene_->component() : Component(
 
 void Item::set_placement(Matrix4d const& placement)
 {
-    if (auto* j = UndoHistory::instance().part_for<PlacementJournal>(this, [&] { return std::make_unique<PlacementJournal>(*this); }))
+    auto const make = [&] { return std::make_unique<PlacementJournal>(*this); };
+    if (auto* j = UndoHistory::instance().part_for<PlacementJournal>(this, make))
         j->save();
     placement_ = placement;
 }
