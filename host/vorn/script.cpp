@@ -548,12 +548,10 @@ private:
         // its listener, which for an interactive tool would re-apply the edit on every change.
         for (std::size_t k = 2; k < w.size(); ++k)
             set_attribute(command, w[k], quoted(name), false);
-        auto& history = teskar::UndoHistory::instance();
-        std::size_t const steps = history.undo_names().size();
+        // A failed command leaves nothing behind, and the undo and redo lists as they were.
+        teskar::ScopedStep step(teskar::step_name(command));
         if (!VORNSDK::execute(command)) {
-            // A failed command leaves nothing behind.
-            if (history.undo_names().size() > steps)
-                history.undo();
+            step.roll_back();
             fail(quoted(name) + " failed");
         }
     }
@@ -574,7 +572,7 @@ private:
         arity(w, 1, 2, undo ? "undo [N]" : "redo [N]");
         std::size_t const n = w.size() > 1 ? static_cast<std::size_t>(positive_int(w[1], "N")) : 1;
         auto& history = teskar::UndoHistory::instance();
-        std::size_t const available = undo ? history.undo_names().size() : history.redo_names().size();
+        std::size_t const available = undo ? history.undo_steps() : history.redo_steps();
         if (available == 0)
             fail(std::string("nothing to ") + w.front());
         if (n > available)
@@ -702,6 +700,7 @@ private:
         for (Assignment const& a : assignments)
             assign(a, false);
         held_button_ = -1;
+        teskar::RollBackOnThrow const guard;
         if (!activate_tool(tool) || teskar::ToolHandler::instance().active_tool() != tool)
             fail(quoted(name) + " could not be activated");
     }
@@ -711,6 +710,7 @@ private:
         arity(w, 1, 1, "drop");
         active_tool();
         held_button_ = -1;
+        teskar::RollBackOnThrow const guard;
         teskar::deactivate_tool();
     }
 
@@ -791,6 +791,8 @@ private:
         view().set_pointer(pixel(x), pixel(y));
 
         InteractiveToolInterface& t = tool_interface(tool);
+        // A tool that throws from an event leaves the scene as it was before its open step.
+        teskar::RollBackOnThrow const guard;
         if (press) {
             state.button = held;
             held_button_ = held;
@@ -806,6 +808,7 @@ private:
 
     static void send_action(InteractiveToolInterface& t, String const& action, bool release)
     {
+        teskar::RollBackOnThrow const guard;
         if (release)
             t.action_released(action);
         else
@@ -873,8 +876,10 @@ private:
         std::vector<Assignment> assignments;
         for (std::size_t k = 1; k < w.size(); ++k)
             assignments.push_back(parse_assignment(tool, w[k], what));
-        for (Assignment const& a : assignments)
+        for (Assignment const& a : assignments) {
+            teskar::RollBackOnThrow const guard;
             assign(a, true);
+        }
     }
 
     void get(std::vector<std::string> const& w)

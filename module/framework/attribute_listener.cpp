@@ -1,5 +1,7 @@
 #include "framework/attribute_listener.h"
 
+#include "framework/scoped_flag.h"
+
 namespace tolvir {
 
 void AttributeListener::on_notify(std::uint32_t source, std::uint32_t, std::uint32_t, std::uint32_t code,
@@ -7,12 +9,11 @@ void AttributeListener::on_notify(std::uint32_t source, std::uint32_t, std::uint
 {
     if (busy_)
         return;
-    busy_ = true;
+    ScopedFlag const busy(busy_);
     if (code == VORNSDK::kNotifyAttributeChanged || code == VORNSDK::kNotifyAttributeRange)
         handle_attribute_change(source);
     else if (code == VORNSDK::kNotifyAttributeEvent)
         handle_attribute_event(source);
-    busy_ = false;
 }
 
 void AttributeListener::handle_attribute_change(std::uint32_t) {}

@@ -1,5 +1,7 @@
 #include "framework/interactive_modifier.h"
 
+#include "framework/scoped_flag.h"
+
 #include "vornsdk/attribute.h"
 #include "vornsdk/description.h"
 #include "vornsdk/history.h"
@@ -38,7 +40,7 @@ bool InteractiveModifier::execute_scene(ComponentInterfaceReferenceT<TreeNodeInt
 
 bool InteractiveModifier::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool world)
 {
-    world_ = world;
+    ScopedFlag const world_flag(world_, world);
     if (auto* mesh = get_interface<MeshInterface>(item.component())) {
         MeshEditContext const edit(mesh, component());
         // An edit that leaves levels open behind it must not keep the mesh in an edit.
@@ -49,7 +51,6 @@ bool InteractiveModifier::execute_item(ComponentInterfaceReferenceT<SceneItemInt
     } else {
         apply(item);
     }
-    world_ = false;
     return true;
 }
 
@@ -66,7 +67,7 @@ void InteractiveModifier::handle_attribute_change(std::uint32_t value)
 
 void InteractiveModifier::commit()
 {
-    suppress_reapply(true);
+    ScopedFlag const suppressed = suppress_reapply();
     renew_transaction();
     for (Component const& item : current_selection())
         DirtyRegions::make_completely_dirty(item);
@@ -74,7 +75,6 @@ void InteractiveModifier::commit()
     if (auto const* d = description())
         for (unsigned i = 0; i < d->num_attributes(); ++i)
             self[i].set_value(d->attribute(i)->default_parameter(), true);
-    suppress_reapply(false);
 }
 
 } // namespace tolvir

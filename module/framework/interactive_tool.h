@@ -2,6 +2,7 @@
 
 #include "framework/attribute_listener.h"
 #include "framework/cloneable.h"
+#include "framework/scoped_flag.h"
 
 #include "vornsdk/history.h"
 #include "vornsdk/input.h"
@@ -104,7 +105,8 @@ protected:
     bool deactivated() const { return deactivated_; }
     bool button_down() const { return button_down_; }
     bool reapply_suppressed() const { return suppressed_; }
-    void suppress_reapply(bool suppress) { suppressed_ = suppress; }
+    // Suppresses re-application while the returned guard lives.
+    [[nodiscard]] ScopedFlag suppress_reapply() { return ScopedFlag(suppressed_); }
     InputRecord const& current_input() const { return current_; }
     InputRecord const& pressed_input() const { return pressed_; }
     // The undo step of the current use of the tool.

@@ -8,11 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace VORNSDK;
 
 namespace {
 
-// A command that counts its hooks and, on a change of "a", writes "b" from inside the handler.
+// A command that counts its hooks and, on a change of "a", writes "b" from inside the handler;
+// setting "fail" throws.
 class Probe : public tolvir::Command {
 public:
     static inline std::vector<std::uint32_t> changed;
@@ -23,6 +26,7 @@ public:
         d.add_tag(Description::category(), "CommandTool");
         teskar::add_attribute(d, "a", Parameter::PT_INT, 1);
         teskar::add_attribute(d, "b", Parameter::PT_STRING, "x");
+        teskar::add_attribute(d, "fail", Parameter::PT_BOOL, false);
         return true;
     }
     void attribute_changed(std::uint32_t index) override
@@ -30,6 +34,8 @@ public:
         changed.push_back(index);
         if (index == 0)
             attribute("b").set_value("written", true);
+        if (index == 2 && attribute("fail").as_bool())
+            throw std::runtime_error("handler failed");
     }
     void copy_from(Plugin const&) override { ++copies; }
 };
@@ -65,6 +71,14 @@ TEST_F(CommandTest, ANotificationDuringAnotherIsDroppedButTheValueIsStored)
     EXPECT_EQ(c["b"].as_string(), String("written"));
     c["b"].set_value("again");
     EXPECT_EQ(Probe::changed, (std::vector<std::uint32_t>{0, 1}));
+}
+
+TEST_F(CommandTest, AHandlerThatThrowsDoesNotLeaveTheListenerDeaf)
+{
+    Component const c = Component::create("Probe");
+    EXPECT_THROW(c["fail"].set_value(true), std::runtime_error);
+    c["a"].set_value(5);
+    EXPECT_EQ(Probe::changed, (std::vector<std::uint32_t>{2, 0}));
 }
 
 TEST_F(CommandTest, ChangesAreForwardedOnTheCommandsOwnChannel)

@@ -1,16 +1,21 @@
 #include "module_fixture.h"
 
 #include "framework/interactive_modifier.h"
+#include "framework/pivot.h"
+#include "manipulators/pivot_gizmos.h"
 
 #include "teskar/host_plugin.h"
 
 #include "vornsdk/host.h"
 
+#include <stdexcept>
+
 using namespace VORNSDK;
 
 namespace {
 
-// A modifier that lifts every point of the selected meshes by "height" and logs its hooks.
+// A modifier that lifts every point of the selected meshes by "height" and logs its hooks; above
+// a height of 10 it throws after lifting the first point.
 class Lift : public tolvir::InteractiveModifier {
 public:
     static inline std::vector<std::string> log;
@@ -29,8 +34,11 @@ public:
         ++applies;
         auto* mesh = get_interface<MeshInterface>(item.component());
         double const h = attribute("height").as_double();
-        for (Index p : mesh->points())
+        for (Index p : mesh->points()) {
             mesh->set_point_position(p, mesh->point_position(p) + Vector3d{0, h, 0});
+            if (h > 10)
+                throw std::runtime_error("too high");
+        }
     }
     bool on_button_pressed(tolvir::InputRecord const&) override
     {
@@ -156,4 +164,36 @@ TEST_F(InteractiveToolTest, RunningAsACommandAppliesOnceAsItsOwnUndoStep)
     EXPECT_TRUE(execute(tool));
     EXPECT_EQ(height_of_point0(), 2.0);
     EXPECT_EQ(teskar::UndoHistory::instance().undo_names(), std::vector<std::string>{"Lift"});
+}
+
+TEST_F(InteractiveToolTest, AReapplyThatThrowsTakesBackTheToolsStepAndTheToolGoesOn)
+{
+    std::string const original = state();
+    iface->activate(tool);
+    tool["height"].set_value(2.0);
+    EXPECT_THROW(tool["height"].set_value(20.0), std::runtime_error);
+    EXPECT_EQ(state(), original);
+    tool["height"].set_value(1.0);
+    EXPECT_EQ(height_of_point0(), 1.0);
+    iface->deactivate();
+    auto& history = teskar::UndoHistory::instance();
+    EXPECT_EQ(history.undo_names(), std::vector<std::string>{"Lift"});
+    history.undo();
+    EXPECT_EQ(state(), original);
+}
+
+TEST_F(InteractiveToolTest, APivotDragIsPartOfTheToolsUndoStep)
+{
+    iface->activate(tool);
+    auto& gizmo = lift->add_gizmo(std::make_unique<tolvir::ScalePivotGizmo>());
+    tolvir::pivot_move(gizmo, {0, 0, 1}, tolvir::kScalePivot);
+    tolvir::pivot_move(gizmo, {2, 0, 0}, tolvir::kScalePivot);
+    auto* placed = get_interface<SceneItemInterface>(item);
+    EXPECT_EQ(placed->placement().translation_part(), (Vector3d{2, 0, 1}));
+    iface->deactivate();
+    auto& history = teskar::UndoHistory::instance();
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(placed->placement(), Matrix4d::identity());
+    history.redo();
+    EXPECT_EQ(placed->placement().translation_part(), (Vector3d{2, 0, 1}));
 }

@@ -9,6 +9,18 @@
 #include "vornsdk/interfaces.h"
 #include "vornsdk/tool.h"
 
+namespace teskar {
+
+VORNSDK::String step_name(VORNSDK::Component const& command)
+{
+    auto const* description = command.description();
+    VORNSDK::String const label =
+        description ? description->value(VORNSDK::Description::user_name()).as_string() : VORNSDK::String();
+    return label.is_null() ? command.component_type() : label;
+}
+
+} // namespace teskar
+
 namespace VORNSDK {
 
 CloneableInterface::~CloneableInterface() = default;
@@ -83,9 +95,7 @@ bool execute(Component const& command, Component const& target)
     if (!runner)
         return false;
     // A command run outside any transaction is an undo step of its own, named as the user sees it.
-    auto const* description = command.description();
-    String const label = description ? description->value(Description::user_name()).as_string() : String();
-    teskar::ImplicitTransaction const transaction(label.is_null() ? command.component_type() : label);
+    teskar::ImplicitTransaction const transaction(teskar::step_name(command));
     Context context;
     Component const item = target ? target : running_items().empty() ? Component() : running_items().back();
     if (item)

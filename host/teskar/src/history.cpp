@@ -4,6 +4,12 @@
 
 namespace VORNSDK::detail {
 
+std::uint64_t TransactionRecord::next_id()
+{
+    static std::uint64_t id = 0;
+    return ++id;
+}
+
 teskar::StepPart* TransactionRecord::find(void const* target) const
 {
     auto it = by_target.find(target);
@@ -16,9 +22,9 @@ void TransactionRecord::add(std::unique_ptr<teskar::StepPart> part)
     parts.push_back(std::move(part));
 }
 
-bool TransactionRecord::empty() const
+bool TransactionRecord::unchanged() const
 {
-    return std::all_of(parts.begin(), parts.end(), [](auto const& p) { return p->empty(); });
+    return std::all_of(parts.begin(), parts.end(), [](auto const& p) { return p->unchanged(); });
 }
 
 // Parts restore independent targets from snapshots, so their order does not matter; reverse
@@ -63,7 +69,10 @@ UndoHistory& UndoHistory::instance()
     return history;
 }
 
-TransactionRecord* UndoHistory::recording() const { return contexts_.empty() ? current_ : contexts_.back(); }
+TransactionRecord* UndoHistory::recording() const
+{
+    return contexts_.empty() ? current_ : contexts_.back().record;
+}
 
 void UndoHistory::set_current(TransactionRecord* record)
 {
@@ -75,15 +84,18 @@ void UndoHistory::push_context(TransactionRecord* record, bool restore)
 {
     if (restore)
         record->revert();
-    contexts_.push_back(record);
+    contexts_.push_back({record, std::uncaught_exceptions()});
     changed();
 }
 
 void UndoHistory::pop_context(TransactionRecord* record)
 {
-    auto it = std::find(contexts_.rbegin(), contexts_.rend(), record);
-    if (it != contexts_.rend())
-        contexts_.erase(std::next(it).base());
+    auto it = std::find_if(contexts_.rbegin(), contexts_.rend(), [&](Context const& c) { return c.record == record; });
+    if (it == contexts_.rend())
+        return;
+    if (std::uncaught_exceptions() > it->exceptions)
+        record->revert();
+    contexts_.erase(std::next(it).base());
     changed();
 }
 
@@ -92,21 +104,56 @@ void UndoHistory::close(TransactionRecord* record)
     std::unique_ptr<TransactionRecord> owned(record);
     if (current_ == record)
         current_ = nullptr;
-    std::erase(contexts_, record);
+    std::erase_if(contexts_, [&](Context const& c) { return c.record == record; });
     changed();
-    if (record->empty())
-        return;
-    auto enclosing = std::find_if(contexts_.rbegin(), contexts_.rend(), [&](auto* r) { return r != record; });
-    if (enclosing != contexts_.rend()) {
-        (*enclosing)->absorb(*record);
+    if (std::uncaught_exceptions() > record->exceptions) {
+        record->revert();
         return;
     }
-    undo_.push_back(std::move(owned));
+    keep(std::move(owned), contexts_.empty() ? nullptr : contexts_.back().record);
+}
+
+void UndoHistory::keep(std::unique_ptr<TransactionRecord> record, TransactionRecord* into)
+{
+    if (record->unchanged())
+        return;
+    if (into) {
+        into->absorb(*record);
+        changed();
+        return;
+    }
+    undo_.push_back(std::move(record));
     redo_.clear();
+}
+
+void UndoHistory::roll_back(TransactionRecord* record)
+{
+    record->revert();
+    changed();
+}
+
+void UndoHistory::split_current()
+{
+    if (!current_ || current_->parts.empty())
+        return;
+    auto step = std::make_unique<TransactionRecord>();
+    step->name = current_->name;
+    // The closed step keeps the id: the meshes made so far belong to it.
+    step->id = current_->id;
+    step->parts = std::move(current_->parts);
+    step->by_target = std::move(current_->by_target);
+    current_->parts.clear();
+    current_->by_target.clear();
+    current_->id = TransactionRecord::next_id();
+    changed();
+    keep(std::move(step), nullptr);
 }
 
 bool UndoHistory::undo()
 {
+    if (!contexts_.empty())
+        return false;
+    split_current();
     if (undo_.empty())
         return false;
     auto step = std::move(undo_.back());
@@ -119,6 +166,9 @@ bool UndoHistory::undo()
 
 bool UndoHistory::redo()
 {
+    if (!contexts_.empty())
+        return false;
+    split_current();
     if (redo_.empty())
         return false;
     auto step = std::move(redo_.back());
@@ -128,6 +178,10 @@ bool UndoHistory::redo()
     changed();
     return true;
 }
+
+std::size_t UndoHistory::undo_steps() const { return undo_.size() + (current_changes() ? 1 : 0); }
+
+std::size_t UndoHistory::redo_steps() const { return current_changes() ? 0 : redo_.size(); }
 
 std::vector<std::string> UndoHistory::undo_names() const
 {
@@ -166,6 +220,37 @@ ImplicitTransaction::~ImplicitTransaction()
         VORNSDK::History::instance().set_current_transaction(nullptr);
 }
 
+ScopedStep::ScopedStep(VORNSDK::String const& name) : record_(std::make_unique<TransactionRecord>())
+{
+    auto& history = UndoHistory::instance();
+    record_->name = name;
+    TransactionRecord const* outer = history.recording();
+    record_->id = outer ? outer->id : TransactionRecord::next_id();
+    history.push_context(record_.get(), false);
+}
+
+ScopedStep::~ScopedStep()
+{
+    auto& history = UndoHistory::instance();
+    // Left by an exception, the context rolls the record back as it ends.
+    history.pop_context(record_.get());
+    if (!rolled_back_ && std::uncaught_exceptions() <= record_->exceptions)
+        history.keep(std::move(record_), history.recording());
+}
+
+void ScopedStep::roll_back()
+{
+    UndoHistory::instance().roll_back(record_.get());
+    rolled_back_ = true;
+}
+
+RollBackOnThrow::~RollBackOnThrow()
+{
+    auto& history = UndoHistory::instance();
+    if (std::uncaught_exceptions() > exceptions_ && history.current())
+        history.roll_back(history.current());
+}
+
 } // namespace teskar
 
 namespace VORNSDK {
@@ -174,10 +259,10 @@ namespace {
 HistoryTransaction* g_current = nullptr;
 } // namespace
 
-HistoryTransaction::HistoryTransaction(String const& name) : record_(new detail::TransactionRecord{name, 0, {}, {}})
+HistoryTransaction::HistoryTransaction(String const& name) : record_(new detail::TransactionRecord)
 {
-    static std::uint64_t next_id = 0;
-    record_->id = ++next_id;
+    record_->name = name;
+    record_->id = detail::TransactionRecord::next_id();
 }
 
 HistoryTransaction::~HistoryTransaction()

@@ -2,6 +2,8 @@
 
 #include "vornsdk/plugin.h"
 
+#include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 namespace teskar {
@@ -48,9 +50,48 @@ MeshJournal::Slice MeshJournal::States::keep(std::span<Index const> list)
     return s;
 }
 
-bool MeshJournal::empty() const
+bool MeshJournal::unchanged() const
 {
-    return before_.points.empty() && before_.adjacency.empty() && before_.polygons.empty() && !before_.sets;
+    Mesh const& m = *mesh_;
+    for (auto const& s : before_.points)
+        if (s.occupied != m.point_exists(s.p) || (s.occupied && !same_bits(s.position, m.positions_[s.p])))
+            return false;
+    for (auto const& s : before_.adjacency)
+        if (!std::ranges::equal(before_.get(s.polygons), m.point_polys_.get(s.p)))
+            return false;
+    // Each saved polygon brought its values in every map that had some; the same count of values
+    // now, each equal to the saved one, means the same values.
+    std::size_t values_now = 0;
+    for (auto const& s : before_.polygons) {
+        if (s.occupied != m.polygon_exists(s.f))
+            return false;
+        if (!s.occupied)
+            continue;
+        if (s.material != m.materials_[s.f] || !std::ranges::equal(before_.get(s.vertices), m.corners_.get(s.f)))
+            return false;
+        for (auto const& map : m.maps_)
+            values_now += map.values.contains(s.f);
+    }
+    if (values_now != before_.maps.size())
+        return false;
+    for (auto const& v : before_.maps) {
+        auto const& now = m.maps_[v.map].values;
+        auto it = now.find(v.f);
+        if (it == now.end() || it->second.size() != v.values.size() ||
+            std::memcmp(it->second.data(), v.values.data(), v.values.size() * sizeof(float)) != 0)
+            return false;
+    }
+    if (!before_.sets)
+        return true;
+    // Edges compare with their orientation, which undo puts back too.
+    auto const same_edges = [](OrderedSet<VertexPair> const& a, OrderedSet<VertexPair> const& b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](VertexPair x, VertexPair y) {
+                   return x.v1 == y.v1 && x.v2 == y.v2;
+               });
+    };
+    Sets const& s = *before_.sets;
+    return s.points == m.sel_points_ && s.polygons == m.sel_polys_ && same_edges(s.edges, m.sel_edges_) &&
+           same_edges(s.hard, m.hard_);
 }
 
 void MeshJournal::save_position(Index p)

@@ -43,13 +43,20 @@ public:
     explicit SceneJournal(Scene& scene) : scene_(&scene), keep_(scene.component()) {}
 
     void const* target() const override { return scene_; }
-    bool empty() const override { return !before_; }
+    bool unchanged() const override { return !before_ || before_->same_tree(capture()); }
+    // A part reverted within its step holds nothing, while other parts of the step may.
     void undo() override
     {
+        if (!before_)
+            return;
         after_ = capture();
         apply(*before_);
     }
-    void redo() override { apply(*after_); }
+    void redo() override
+    {
+        if (after_)
+            apply(*after_);
+    }
     void revert() override
     {
         if (before_)
@@ -73,11 +80,14 @@ private:
     struct Node {
         Component item, parent;
         ComponentList children;
+        friend bool operator==(Node const&, Node const&) = default;
     };
     struct Snapshot {
         ComponentList top, selection;
         std::vector<Node> nodes;
         std::uint64_t tick = 0;
+
+        bool same_tree(Snapshot const& o) const { return top == o.top && selection == o.selection && nodes == o.nodes; }
     };
 
     Snapshot capture() const
@@ -117,24 +127,82 @@ namespace {
 
 int const kModeTarget = 0;
 
-// The selection mode's changes within one undo step.
-class ModeJournal : public StepPart {
+// One value of an undo step's target (the selection mode, an item's placement), saved before
+// the step first changes it.
+template <class Value>
+class ValueJournal : public StepPart {
 public:
-    explicit ModeJournal(int before) : before_(before) {}
-    void const* target() const override { return &kModeTarget; }
-    bool empty() const override { return false; }
     void undo() override
     {
-        after_ = Kernel::instance().selection_mode();
-        Kernel::instance().set_selection_mode(before_);
+        if (!before_)
+            return;
+        after_ = read();
+        write(before_->value);
     }
-    void redo() override { Kernel::instance().set_selection_mode(after_); }
-    void revert() override { Kernel::instance().set_selection_mode(before_); }
-    void absorb(StepPart&) override {}
+    void redo() override
+    {
+        if (before_)
+            write(after_);
+    }
+    void revert() override
+    {
+        if (before_)
+            write(before_->value);
+        before_.reset();
+    }
+    void absorb(StepPart& other_part) override
+    {
+        auto& other = static_cast<ValueJournal&>(other_part);
+        if (other.before_ && (!before_ || other.before_->tick < before_->tick))
+            before_ = other.before_;
+        other.before_.reset();
+    }
+    bool unchanged() const override { return !before_ || same_bits(before_->value, read()); }
+    void save()
+    {
+        if (!before_)
+            before_ = Saved{read(), UndoHistory::instance().tick()};
+    }
+
+protected:
+    virtual Value read() const = 0;
+    virtual void write(Value const& value) = 0;
 
 private:
-    int before_, after_ = 0;
+    struct Saved {
+        Value value;
+        std::uint64_t tick;
+    };
+    std::optional<Saved> before_;
+    Value after_{};
 };
+
+class ModeJournal : public ValueJournal<int> {
+public:
+    void const* target() const override { return &kModeTarget; }
+
+private:
+    int read() const override { return Kernel::instance().selection_mode(); }
+    void write(int const& mode) override { Kernel::instance().set_selection_mode(mode); }
+};
+
+} // namespace
+
+// An item's placement within one undo step.
+class PlacementJournal : public ValueJournal<Matrix4d> {
+public:
+    explicit PlacementJournal(Item& item) : item_(&item), keep_(item.component()) {}
+    void const* target() const override { return item_; }
+
+private:
+    Matrix4d read() const override { return item_->placement_; }
+    void write(Matrix4d const& placement) override { item_->placement_ = placement; }
+
+    Item* item_;
+    Component keep_;
+};
+
+namespace {
 
 void touch_scene(Scene* scene)
 {
@@ -184,7 +252,13 @@ String Item::name() const { return attribute("Name").as_string(); }
 
 Component Item::scene() const { return scene_ ? scene_->component() : Component(); }
 
-void Item::set_placement(Matrix4d const& placement) { placement_ = placement; }
+void Item::set_placement(Matrix4d const& placement)
+{
+    auto const make = [&] { return std::make_unique<PlacementJournal>(*this); };
+    if (auto* j = UndoHistory::instance().part_for<PlacementJournal>(this, make))
+        j->save();
+    placement_ = placement;
+}
 
 Matrix4d Item::world_matrix() const { return parent_ ? parent_->world_matrix() * placement_ : placement_; }
 
@@ -467,10 +541,9 @@ void set_selection_mode(int mode)
     auto& kernel = teskar::Kernel::instance();
     if (kernel.selection_mode() == mode)
         return;
-    int const before = kernel.selection_mode();
-    teskar::UndoHistory::instance().part_for<teskar::StepPart>(&teskar::kModeTarget, [&] {
-        return std::make_unique<teskar::ModeJournal>(before);
-    });
+    if (auto* j = teskar::UndoHistory::instance().part_for<teskar::ModeJournal>(
+            &teskar::kModeTarget, [] { return std::make_unique<teskar::ModeJournal>(); }))
+        j->save();
     kernel.set_selection_mode(mode);
 }
 

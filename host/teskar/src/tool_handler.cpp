@@ -4,6 +4,8 @@
 
 #include "vornsdk/description.h"
 
+#include <utility>
+
 namespace teskar {
 
 using namespace VORNSDK;
@@ -64,6 +66,19 @@ public:
     }
 };
 
+// Keeps the handler busy for a scope; a tool that throws while it switches must not leave the
+// handler busy for ever.
+class Switching {
+public:
+    explicit Switching(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Switching() { flag_ = false; }
+    Switching(Switching const&) = delete;
+    Switching& operator=(Switching const&) = delete;
+
+private:
+    bool& flag_;
+};
+
 } // namespace
 
 // Never destroyed: releasing its tool during static destruction would run the tool's code after
@@ -88,7 +103,7 @@ void ToolHandler::take_tool(Component const& tool)
     }
     if (tool == active_)
         return;
-    switching_ = true;
+    Switching const busy(switching_);
     Component const old = active_;
     if (auto* current = get_interface<InteractiveToolInterface>(old))
         current->deactivate();
@@ -98,19 +113,16 @@ void ToolHandler::take_tool(Component const& tool)
         pending_.reset();
         get_interface<InteractiveToolInterface>(active_)->activate(active_);
     }
-    switching_ = false;
 }
 
 void ToolHandler::drop()
 {
-    Component const old = active_;
-    if (auto* current = get_interface<InteractiveToolInterface>(old)) {
-        switching_ = true;
-        current->deactivate();
-        switching_ = false;
-    }
-    active_.reset();
+    Component const old = std::exchange(active_, Component());
     pending_.reset();
+    if (auto* current = get_interface<InteractiveToolInterface>(old)) {
+        Switching const busy(switching_);
+        current->deactivate();
+    }
 }
 
 void deactivate_tool() { ToolHandler::instance().drop(); }

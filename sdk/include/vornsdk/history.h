@@ -11,8 +11,9 @@ struct TransactionRecord;
 
 // One undo step in the making. Changes made while it is the recording transaction (the one of
 // the innermost HistoryContext, else the current one) belong to it. Destroying it closes the
-// step: an empty step is dropped; a step closed inside another transaction's context joins that
-// transaction; any other goes onto the undo stack.
+// step: a step that changes nothing is dropped; a step closed inside another transaction's context
+// joins that transaction; any other goes onto the undo stack. Destroyed by an exception, it puts
+// back everything it holds instead.
 class VORNSDK_API HistoryTransaction {
 public:
     explicit HistoryTransaction(String const& name);
@@ -41,7 +42,8 @@ private:
 
 // Makes a transaction the recording one for the context's lifetime. With restore set, every
 // change the transaction already holds is first undone, back to its state when it began, so
-// that an edit can be made again from the same start within the same undo step.
+// that an edit can be made again from the same start within the same undo step. A context left by
+// an exception puts back everything the transaction holds.
 class VORNSDK_API HistoryContext {
 public:
     HistoryContext(HistoryTransaction& transaction, bool restore);

@@ -14,7 +14,7 @@ public:
     explicit MeshJournal(Mesh& mesh);
 
     void const* target() const override { return mesh_; }
-    bool empty() const override;
+    bool unchanged() const override;
     void undo() override;
     void redo() override;
     void revert() override;

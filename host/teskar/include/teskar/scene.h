@@ -12,6 +12,7 @@
 namespace teskar {
 
 class SceneJournal;
+class PlacementJournal;
 
 // A scene item: a node of the scene tree with a name and a placement. Children are held by
 // their parent; the parent and the scene are known by plain pointers, which the tree keeps current.
@@ -33,6 +34,7 @@ public:
     VORNSDK::String name() const override;
     VORNSDK::Component scene() const override;
     VORNSDK::Matrix4d placement() const override { return placement_; }
+    // Recorded into the undo history, like every change a tool can make to the scene.
     void set_placement(VORNSDK::Matrix4d const& placement) override;
     VORNSDK::Matrix4d world_matrix() const override;
     VORNSDK::Matrix4d inverse_world_matrix() const override;
@@ -56,6 +58,7 @@ public:
 private:
     friend class Scene;
     friend class SceneJournal;
+    friend class PlacementJournal;
     void detach();
     void attach_to_scene(Scene* scene);
 
