@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -127,8 +128,32 @@ public:
     // Heap memory held by the mesh (without the undo history).
     std::size_t memory_bytes() const;
 
+    // Every promise of the store that the mesh breaks, one readable line each; empty when it keeps
+    // them all: slot arrays sized to the slots, vertex lists of three or more distinct live points,
+    // point-to-polygon lists that agree with the vertex lists both ways, materials, selections and
+    // hard edges naming live elements, per-corner values of live polygons only, and the journal's
+    // bookkeeping. Costs O(corners * valence).
+    std::vector<std::string> validate() const;
+
+    // A place where the surface is not a manifold. Files may hold such places on purpose, so they
+    // are reported apart from validate(); an edit should not add any.
+    struct ManifoldProblem {
+        enum Kind { Crowded, SameDirection };
+        Kind kind;
+        // Crowded: the edge with its lower point first. SameDirection: as both polygons run it.
+        VertexPair edge;
+        // Crowded: every polygon that uses the edge. SameDirection: the two polygons.
+        std::vector<Index> polygons;
+        std::string text() const;
+    };
+    // Edges used by more than two polygons, and pairs of polygons that run along a shared edge in
+    // the same direction; in the order the polygons first reach them.
+    std::vector<ManifoldProblem> manifold_problems() const;
+
 private:
     friend class MeshJournal;
+    // Tests break meshes on purpose to see that validate() notices.
+    friend class MeshTestAccess;
 
     // What a map holds: a value block per corner of the polygons that have values.
     struct VertexMap {
