@@ -123,6 +123,17 @@ public:
 
     // Counts a change of any kind; derived data (normals, picking structures) compares it.
     std::uint64_t revision() const { return revision_; }
+
+    // The geometry changes since the log last started over, for derived data that catches up
+    // with an edit at the cost of the edit (picking): polygons added, removed or given another
+    // vertex list, and points moved, in order, possibly more than once. The log starts over (a
+    // new epoch, telling readers to rebuild) when it outgrows the mesh.
+    struct GeometryLog {
+        std::span<Index const> polygons;
+        std::span<Index const> points;
+        std::uint64_t epoch = 0;
+    };
+    GeometryLog geometry_log() const { return {log_polygons_, log_points_, log_epoch_}; }
     // The edges of the mesh, each once, in polygon order.
     std::size_t count_edges() const;
     // Heap memory held by the mesh (without the undo history).
@@ -168,6 +179,17 @@ private:
     void touch_polygon(Index f);
     void touch_sets();
     void changed() { ++revision_; }
+    void log_polygon(Index f)
+    {
+        log_polygons_.push_back(f);
+        trim_log();
+    }
+    void log_point(Index p)
+    {
+        log_points_.push_back(p);
+        trim_log();
+    }
+    void trim_log();
 
     bool valid_vertex_list(VORNSDK::CompactIndexArray const& vertices, Index keep = VORNSDK::kNoIndex) const;
     std::uint32_t material_id(VORNSDK::Component const& material);
@@ -200,6 +222,8 @@ private:
 
     int nesting_ = 0;
     std::uint64_t revision_ = 0;
+    std::vector<Index> log_polygons_, log_points_;
+    std::uint64_t log_epoch_ = 1;
 
     // The part of the recording transaction that holds this mesh's changes, and the stamps that
     // tell which elements it has saved already.
