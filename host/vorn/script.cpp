@@ -923,16 +923,31 @@ std::vector<std::string> split_words(std::string const& line)
     return words;
 }
 
+// The sink is made first, so that it outlives the interpreter, whose end may still show messages.
+struct ScriptSession::State {
+    explicit State(std::ostream& out) : sink(out), interpreter(out) {}
+    MessageSink sink;
+    Interpreter interpreter;
+};
+
+ScriptSession::ScriptSession(std::ostream& out) : state_(std::make_unique<State>(out)) {}
+
+ScriptSession::~ScriptSession() = default;
+
+void ScriptSession::run_line(std::string const& line)
+{
+    std::vector<std::string> const words = split_words(line);
+    if (!words.empty())
+        state_->interpreter.execute(words);
+}
+
 int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err)
 {
-    MessageSink const sink(out);
-    Interpreter interpreter(out);
+    ScriptSession session(out);
     std::string line;
     for (std::size_t number = 1; std::getline(in, line); ++number) {
         try {
-            std::vector<std::string> const words = split_words(line);
-            if (!words.empty())
-                interpreter.execute(words);
+            session.run_line(line);
         } catch (std::exception const& e) {
             out.flush();
             err << name << ':' << number << ": " << e.what() << '\n';
