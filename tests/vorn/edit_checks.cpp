@@ -210,6 +210,7 @@ std::vector<std::string> scene_state()
 // What the checks of the next statement compare with, for one mesh.
 struct CheckedSession::MeshFacts {
     Component item;
+    std::uint64_t revision = 0;
     std::vector<std::uint8_t> existed, used;
     // Edge keys of each kind of manifold problem, and the points on them.
     std::set<std::uint64_t> problems[2];
@@ -247,6 +248,7 @@ CheckedSession::SceneFacts CheckedSession::facts() const
         teskar::Mesh const& mesh = *teskar::mesh_of(item);
         MeshFacts f;
         f.item = item;
+        f.revision = mesh.revision();
         f.existed.assign(mesh.points().slots(), 0);
         f.used.assign(mesh.points().slots(), 0);
         for (Index p : mesh.points()) {
@@ -318,6 +320,13 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
     std::string const first = line.substr(0, line.find(' '));
     bool const history_statement = first == "undo" || first == "redo";
     SceneFacts after = facts();
+    bool const loosens = allowed(Check::Coincident, what);
+    for (MeshFacts const& m : after.meshes) {
+        MeshFacts const* before = facts_->find(m.item);
+        bool const changed = !before || before->revision != m.revision;
+        if (changed && (loosens || (!before && !loose_.empty())))
+            loose_.push_back(m.item);
+    }
     for (MeshFacts const& m : after.meshes) {
         teskar::Mesh const& mesh = *teskar::mesh_of(m.item);
         std::string const name = "'" + item_name(m.item) + "': ";
@@ -354,6 +363,8 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
                 report(Check::Stranded, name + "point " + std::to_string(p) + " has no polygon left");
         }
         // Two corners of one polygon on one spot are new unless two points shared that spot before.
+        if (std::find(loose_.begin(), loose_.end(), m.item) != loose_.end())
+            continue;
         for (Index f : mesh.polygons()) {
             std::vector<std::pair<Spot, Index>> corners;
             for (Index v : mesh.polygon_vertices(f))
@@ -388,9 +399,17 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
             report(Check::ExtraSteps, "added " + std::to_string(added) + " undo steps");
     }
 
+    // States above the top of the history are gone once nothing is left to redo, and a step added
+    // while changes are still being recorded has no known state yet.
+    std::size_t const count = undo_after.size();
     teskar::TransactionRecord const* recording = history.recording();
-    if (!recording || recording->empty())
-        settled_[undo_after.size()] = now;
+    bool const settled = !recording || recording->empty();
+    if (redo_after.empty())
+        settled_.erase(settled_.upper_bound(count), settled_.end());
+    if (settled)
+        settled_[count] = now;
+    else if (count > undo_before.size())
+        settled_.erase(count);
     state_ = std::move(now);
     *facts_ = std::move(after);
     return problems;

@@ -99,6 +99,9 @@ private:
     std::unique_ptr<SceneFacts> facts_;
     // The state with that many undo steps, taken when nothing was being recorded.
     std::map<std::size_t, State> settled_;
+    // Items that an edit allowed to put points on one spot (Set Value flattening them, say):
+    // the edits after it may do so too, so their corners are not compared any more.
+    std::vector<VORNSDK::Component> loose_;
 };
 
 } // namespace edit_checks

@@ -261,7 +261,7 @@ class RandomEdits : public ScriptTest {};
 
 TEST_F(RandomEdits, SequencesKeepMeshesSoundAndUndoAndRedoExact)
 {
-    std::size_t const sequences = setting("TOLVIR_RANDOM_SEQUENCES", 150);
+    std::size_t const sequences = setting("TOLVIR_RANDOM_SEQUENCES", 300);
     std::uint64_t const first_seed = setting("TOLVIR_RANDOM_SEED", 1);
     std::size_t const steps = setting("TOLVIR_RANDOM_STEPS", 40);
     char const* const out_dir = std::getenv("TOLVIR_REGRESSION_OUT");
