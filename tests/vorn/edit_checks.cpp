@@ -208,7 +208,7 @@ std::vector<std::string> scene_state()
 }
 
 // What the checks of the next statement compare with, for one mesh.
-struct CheckedSession::MeshFacts {
+struct MeshFacts {
     Component item;
     std::uint64_t revision = 0;
     std::vector<std::uint8_t> existed, used;
@@ -220,7 +220,7 @@ struct CheckedSession::MeshFacts {
     bool finite = true;
 };
 
-struct CheckedSession::SceneFacts {
+struct SceneFacts {
     std::vector<MeshFacts> meshes;
 
     MeshFacts const* find(Component const& item) const
@@ -232,16 +232,9 @@ struct CheckedSession::SceneFacts {
     }
 };
 
-CheckedSession::CheckedSession(bool must_run)
-    : session_(std::make_unique<vorn::ScriptSession>(out_)), must_run_(must_run), state_(scene_state()),
-      facts_(std::make_unique<SceneFacts>(facts()))
-{
-    settled_[0] = state_;
-}
+namespace {
 
-CheckedSession::~CheckedSession() = default;
-
-CheckedSession::SceneFacts CheckedSession::facts() const
+SceneFacts scene_facts()
 {
     SceneFacts out;
     for (Component const& item : mesh_items()) {
@@ -268,6 +261,93 @@ CheckedSession::SceneFacts CheckedSession::facts() const
     return out;
 }
 
+// Collects the problems of one statement, leaving out what the documentation allows.
+class Reporter {
+public:
+    Reporter(std::vector<Problem>& out, std::size_t line, std::string const& label) : out_(out), line_(line), label_(label) {}
+    void operator()(Check check, std::string detail) const
+    {
+        if (!allowed(check, label_))
+            out_.push_back({check, line_, label_, std::move(detail)});
+    }
+
+private:
+    std::vector<Problem>& out_;
+    std::size_t line_;
+    std::string const& label_;
+};
+
+// What an edit did to one mesh that it should not have, next to the facts from before it.
+void check_edit(Reporter const& report, std::string const& name, teskar::Mesh const& mesh, MeshFacts const& before,
+                MeshFacts const& after, bool compare_corners)
+{
+    if (before.finite && !after.finite)
+        report(Check::NotFinite, name + "a point is at infinity or not a number");
+    auto const existed = [&](Index p) { return p < before.existed.size() && before.existed[p]; };
+    // An edge is a new problem unless it was one before, or it is a piece of one: it has a new
+    // point and its old points were on problems of the same kind.
+    for (auto const& problem : mesh.manifold_problems()) {
+        int const kind = problem.kind;
+        if (before.problems[kind].contains(problem.edge.key()))
+            continue;
+        Index const ends[] = {problem.edge.v1, problem.edge.v2};
+        bool const piece = std::any_of(std::begin(ends), std::end(ends), [&](Index p) { return !existed(p); }) &&
+                           std::all_of(std::begin(ends), std::end(ends),
+                                       [&](Index p) { return !existed(p) || before.problem_points[kind].contains(p); });
+        if (!piece)
+            report(Check::Manifold, name + problem.text());
+    }
+    for (Index p : mesh.points()) {
+        if (!mesh.point_polygons(p).empty())
+            continue;
+        if (!existed(p))
+            report(Check::Stray, name + "new point " + std::to_string(p) + " is in no polygon");
+        else if (before.used[p])
+            report(Check::Stranded, name + "point " + std::to_string(p) + " has no polygon left");
+    }
+    if (!compare_corners)
+        return;
+    // Two corners of one polygon on one spot are new unless two points shared that spot before.
+    for (Index f : mesh.polygons()) {
+        std::vector<std::pair<Spot, Index>> corners;
+        for (Index v : mesh.polygon_vertices(f))
+            corners.push_back({spot(mesh.point_position(v)), v});
+        std::sort(corners.begin(), corners.end());
+        for (std::size_t k = 1; k < corners.size(); ++k) {
+            if (corners[k].first != corners[k - 1].first)
+                continue;
+            auto const shared = before.spots.find(corners[k].first);
+            if (shared == before.spots.end() || shared->second < 2)
+                report(Check::Coincident, name + "polygon " + std::to_string(f) + " has points " +
+                                              std::to_string(corners[k - 1].second) + " and " +
+                                              std::to_string(corners[k].second) + " at " +
+                                              point_text(mesh.point_position(corners[k].second)));
+        }
+    }
+}
+
+// The first word of a script line, or nothing.
+std::string statement_of(std::string const& line)
+{
+    try {
+        auto const words = vorn::split_words(line);
+        return words.empty() ? std::string() : words.front();
+    } catch (std::exception const&) {
+        return {};
+    }
+}
+
+} // namespace
+
+CheckedSession::CheckedSession(bool must_run)
+    : session_(std::make_unique<vorn::ScriptSession>(out_)), must_run_(must_run), state_(scene_state()),
+      facts_(std::make_unique<SceneFacts>(scene_facts()))
+{
+    settled_[0] = state_;
+}
+
+CheckedSession::~CheckedSession() = default;
+
 std::string CheckedSession::label(std::string const& line) const
 {
     Component const tool = active_tool();
@@ -292,10 +372,7 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
     bool const tool_before = bool(active_tool());
     auto const undo_before = history.undo_names(), redo_before = history.redo_names();
     std::vector<Problem> problems;
-    auto const report = [&](Check check, std::string detail) {
-        if (!allowed(check, what))
-            problems.push_back({check, line_, what, std::move(detail)});
-    };
+    Reporter const report(problems, line_, what);
 
     std::string error;
     try {
@@ -317,16 +394,11 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
             report(Check::FailedChange, "'" + error + "', yet the undo or redo list changed");
     }
 
-    std::string const first = line.substr(0, line.find(' '));
-    bool const history_statement = first == "undo" || first == "redo";
-    SceneFacts after = facts();
-    bool const loosens = allowed(Check::Coincident, what);
-    for (MeshFacts const& m : after.meshes) {
-        MeshFacts const* before = facts_->find(m.item);
-        bool const changed = !before || before->revision != m.revision;
-        if (changed && (loosens || (!before && !loose_.empty())))
-            loose_.push_back(m.item);
-    }
+    // Undo and redo are checked by the states they give back, not as edits.
+    std::string const statement = statement_of(line);
+    bool const history_statement = statement == "undo" || statement == "redo";
+    SceneFacts after = scene_facts();
+    loosen(after, allowed(Check::Coincident, what));
     for (MeshFacts const& m : after.meshes) {
         teskar::Mesh const& mesh = *teskar::mesh_of(m.item);
         std::string const name = "'" + item_name(m.item) + "': ";
@@ -334,58 +406,13 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
             report(Check::Invalid, name + problem);
         if (mesh.edit_nesting() != 0)
             report(Check::OpenEdit, name + "edit nesting " + std::to_string(mesh.edit_nesting()));
-        MeshFacts const* before = facts_->find(m.item);
-        if (!before || history_statement)
-            continue;
-        if (before->finite && !m.finite)
-            report(Check::NotFinite, name + "a point is at infinity or not a number");
-        auto const existed = [&](Index p) { return p < before->existed.size() && before->existed[p]; };
-        // An edge is a new problem unless it was one before, or it is a piece of one: it has a new
-        // point and its old points were on problems of the same kind.
-        for (auto const& problem : mesh.manifold_problems()) {
-            int const kind = problem.kind;
-            if (before->problems[kind].contains(problem.edge.key()))
-                continue;
-            Index const ends[] = {problem.edge.v1, problem.edge.v2};
-            bool const piece = std::any_of(std::begin(ends), std::end(ends), [&](Index p) { return !existed(p); }) &&
-                               std::all_of(std::begin(ends), std::end(ends), [&](Index p) {
-                                   return !existed(p) || before->problem_points[kind].contains(p);
-                               });
-            if (!piece)
-                report(Check::Manifold, name + problem.text());
-        }
-        for (Index p : mesh.points()) {
-            if (!mesh.point_polygons(p).empty())
-                continue;
-            if (!existed(p))
-                report(Check::Stray, name + "new point " + std::to_string(p) + " is in no polygon");
-            else if (before->used[p])
-                report(Check::Stranded, name + "point " + std::to_string(p) + " has no polygon left");
-        }
-        // Two corners of one polygon on one spot are new unless two points shared that spot before.
-        if (std::find(loose_.begin(), loose_.end(), m.item) != loose_.end())
-            continue;
-        for (Index f : mesh.polygons()) {
-            std::vector<std::pair<Spot, Index>> corners;
-            for (Index v : mesh.polygon_vertices(f))
-                corners.push_back({spot(mesh.point_position(v)), v});
-            std::sort(corners.begin(), corners.end());
-            for (std::size_t k = 1; k < corners.size(); ++k) {
-                if (corners[k].first != corners[k - 1].first)
-                    continue;
-                auto const shared = before->spots.find(corners[k].first);
-                if (shared == before->spots.end() || shared->second < 2)
-                    report(Check::Coincident, name + "polygon " + std::to_string(f) + " has points " +
-                                                  std::to_string(corners[k - 1].second) + " and " +
-                                                  std::to_string(corners[k].second) + " at " +
-                                                  point_text(mesh.point_position(corners[k].second)));
-            }
-        }
+        if (MeshFacts const* before = facts_->find(m.item); before && !history_statement)
+            check_edit(report, name, mesh, *before, m, std::find(loose_.begin(), loose_.end(), m.item) == loose_.end());
     }
 
     if (error.empty() && history_statement) {
         if (auto const it = settled_.find(undo_after.size()); it != settled_.end())
-            compare(it->second, first == "undo" ? Check::Undo : Check::Redo, what, problems);
+            compare(it->second, statement == "undo" ? Check::Undo : Check::Redo, what, problems);
     } else if (error.empty() && !tool_before && !tool_after) {
         bool const changed = now != state_;
         std::size_t const added = undo_after.size() > undo_before.size() ? undo_after.size() - undo_before.size() : 0;
@@ -399,20 +426,36 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
             report(Check::ExtraSteps, "added " + std::to_string(added) + " undo steps");
     }
 
-    // States above the top of the history are gone once nothing is left to redo, and a step added
-    // while changes are still being recorded has no known state yet.
-    std::size_t const count = undo_after.size();
-    teskar::TransactionRecord const* recording = history.recording();
-    bool const settled = !recording || recording->empty();
-    if (redo_after.empty())
-        settled_.erase(settled_.upper_bound(count), settled_.end());
-    if (settled)
-        settled_[count] = now;
-    else if (count > undo_before.size())
-        settled_.erase(count);
     state_ = std::move(now);
     *facts_ = std::move(after);
+    settle(undo_before.size());
     return problems;
+}
+
+void CheckedSession::loosen(SceneFacts const& after, bool allowed)
+{
+    for (MeshFacts const& m : after.meshes) {
+        MeshFacts const* before = facts_->find(m.item);
+        bool const changed = !before || before->revision != m.revision;
+        // New items made while a loose one was around may be made from it (Break's pieces).
+        if (changed && (allowed || (!before && !loose_.empty())))
+            loose_.push_back(m.item);
+    }
+}
+
+void CheckedSession::settle(std::size_t steps_before)
+{
+    // States above the top of the history are gone once nothing is left to redo, and a step added
+    // while changes are still being recorded has no known state yet.
+    auto& history = teskar::UndoHistory::instance();
+    std::size_t const steps = history.undo_names().size();
+    teskar::TransactionRecord const* recording = history.recording();
+    if (history.redo_names().empty())
+        settled_.erase(settled_.upper_bound(steps), settled_.end());
+    if (!recording || recording->empty())
+        settled_[steps] = state_;
+    else if (steps > steps_before)
+        settled_.erase(steps);
 }
 
 std::vector<Problem> CheckedSession::undo_and_redo_all()

@@ -59,6 +59,9 @@ std::string describe(Problem const& problem);
 // selections in order and hard edges. Numbers are written exactly.
 std::vector<std::string> scene_state();
 
+// What the checks of the next statement compare with (edit_checks.cpp).
+struct SceneFacts;
+
 class CheckedSession {
 public:
     // must_run: a statement that cannot run is a problem (random scripts only hold statements
@@ -81,13 +84,14 @@ public:
     std::string output() const { return out_.str(); }
 
 private:
-    struct MeshFacts;
-    struct SceneFacts;
     using State = std::vector<std::string>;
 
     std::string label(std::string const& line) const;
-    SceneFacts facts() const;
     void compare(State const& expected, Check check, std::string const& label, std::vector<Problem>& problems);
+    // Marks the items that an edit allowed to put points on one spot.
+    void loosen(SceneFacts const& after, bool allowed);
+    // Keeps the state as the one of its number of undo steps, when it is known.
+    void settle(std::size_t steps_before);
 
     std::ostringstream out_;
     std::function<void(std::string const&)> observer_;

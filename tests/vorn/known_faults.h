@@ -34,6 +34,8 @@ inline std::vector<KnownFault> const& known_faults()
          "issue 12 fault 3 (cut not set); loops at a mirrored middle; the pointer over another item"},
         {Check::Stranded, R"(\w+ (InsertLoop: press .*|(\w+: )?run RemoveEdges.*))",
          "Remove Edges (and Insert Loop's Ctrl click) leaves the inner points of a merged chain in no polygon"},
+        {Check::Manifold, R"(\w+ (InsertLoop: press .*|(\w+: )?run RemoveEdges.*))",
+         "Remove Edges (and Insert Loop's Ctrl click) merges into a polygon that runs along a neighbour the same way"},
         {Check::Invalid, R"(\w+ InsertLoop: .*|\w+ undo( \d+)?|(undo|redo) of '(Insert|Remove) Loop'.*)",
          "a Ctrl click of Insert Loop makes a step of its own inside the tool's open step"},
         {Check::Undo, R"((undo|redo) of '(Insert|Remove) Loop'.*)",
@@ -82,6 +84,8 @@ inline std::vector<KnownFailingScript> const& known_failing_scripts()
         {"remove_edges_strands_a_corner.vorn", "Remove Edges leaves the inner points of a merged chain"},
         {"remove_loop_during_selection_edit.vorn", "a Ctrl click makes a step inside the tool's open step"},
         {"tool_step_reverted_then_undone.vorn", "undo of a scene step emptied by a tool's re-run crashes"},
+        {"remove_loop_overlapping_polygons.vorn", "Remove Edges merges into overlapping polygons"},
+        {"remove_edges_same_direction_after_edits.vorn", "Remove Edges merges into overlapping polygons"},
     };
     return list;
 }
