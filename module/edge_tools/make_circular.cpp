@@ -102,7 +102,19 @@ void fill_with_fan(MeshInterface& mesh, std::vector<Index> const& region, std::v
             mesh.remove_point(v);
 }
 
-// Makes one region circular; false (and no change) when its outline is not one simple loop.
+// The sum of the region's polygons' area vectors: which way the region faces as a whole.
+Vector3d region_area(MeshInterface const& mesh, std::vector<Index> const& region)
+{
+    Vector3d sum;
+    for (Index f : region) {
+        PolygonVertices const v = mesh.polygon_vertices(f);
+        sum += loop_area(mesh, std::vector<Index>(v.begin(), v.end()));
+    }
+    return sum;
+}
+
+// Makes one region circular; false (and no change) when its outline is not one simple loop, or
+// gives no plane to lay the disc in.
 bool make_region_circular(MeshInterface& mesh, std::vector<Index> const& region)
 {
     std::optional<std::vector<Index>> loop = region_outline_loop(mesh, region);
@@ -114,6 +126,13 @@ bool make_region_circular(MeshInterface& mesh, std::vector<Index> const& region)
         normal_sum += normal_of(mesh, v);
     }
     centre = centre / double(loop->size());
+    // The point normals of a region round a corner can cancel out; the region's own facing
+    // stands in for them then.
+    Vector3d const x = unit(mesh.point_position(loop->front()) - centre);
+    if (length(cross(unit(normal_sum), x)) < 1e-6)
+        normal_sum = region_area(mesh, region);
+    if (length(cross(unit(normal_sum), x)) < 1e-6)
+        return false;
     // The fan follows the outline in the region's winding, so that it runs along its
     // neighbours the way the region did.
     place_on_circle(mesh, *loop, centre, normal_sum);
@@ -135,7 +154,7 @@ bool CirclifyCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterfa
         if (!make_region_circular(*mesh, region))
             ++skipped;
     if (skipped > 0)
-        display_message(String("Make Circular: a selected region whose outline is not one closed loop was left unchanged."));
+        display_message(String("Make Circular: a selected region was left unchanged: its outline is not one closed loop, or it faces no single way."));
     mesh->update();
     return true;
 }

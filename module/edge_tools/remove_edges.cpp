@@ -115,9 +115,10 @@ bool RemoveEdges::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> 
     for (VertexPair const& e : read_edge_list(list)) {
         if (!mesh->edge_exists(e))
             continue;
-        EdgePolygons const sides = edge_polygons(*mesh, e);
-        if (sides.count == 2)
-            merge_polygons(*mesh, sides.first, sides.second);
+        // An edge between more than two polygons belongs to no pair of them.
+        PolyMarker beside;
+        if (mesh->polygons_of_edge(e, beside) == 2)
+            merge_polygons(*mesh, *beside.begin(), *++beside.begin());
     }
     return true;
 }

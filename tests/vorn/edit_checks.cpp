@@ -330,6 +330,23 @@ void check_edit(Reporter const& report, std::string const& name, teskar::Mesh co
     }
 }
 
+bool has_flat_polygon(teskar::Mesh const& mesh)
+{
+    for (Index f : mesh.polygons()) {
+        auto const v = mesh.polygon_vertices(f);
+        VORNSDK::Vector3d area;
+        double perimeter = 0;
+        for (std::size_t k = 0; k < v.count; ++k) {
+            VORNSDK::Vector3d const a = mesh.point_position(v[k]), b = mesh.point_position(v[(k + 1) % v.count]);
+            area += VORNSDK::cross(a, b);
+            perimeter += VORNSDK::length(b - a);
+        }
+        if (VORNSDK::length(area) <= 1e-9 * perimeter * perimeter)
+            return true;
+    }
+    return false;
+}
+
 // The first word of a script line, or nothing.
 std::string statement_of(std::string const& line)
 {
@@ -412,6 +429,10 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
             report(Check::OpenEdit, name + "edit nesting " + std::to_string(mesh.edit_nesting()));
         if (MeshFacts const* before = facts_->find(m.item); before && !history_statement)
             check_edit(report, name, mesh, *before, m, std::find(loose_.begin(), loose_.end(), m.item) == loose_.end());
+        // Edits of a polygon with no area (Remove and Dissolve can leave one with its corners in
+        // a line) may put points on one spot through no fault of theirs.
+        if (has_flat_polygon(mesh) && std::find(loose_.begin(), loose_.end(), m.item) == loose_.end())
+            loose_.push_back(m.item);
     }
 
     if (error.empty() && history_statement) {

@@ -120,21 +120,49 @@ void Mesh::remove_point(Index p)
     if (!point_exists(p))
         return;
     std::vector<Index> const around(point_polys_.get(p).begin(), point_polys_.get(p).end());
+    std::vector<Index> left_behind;
     for (Index f : around) {
         auto const list = corners_.get(f);
+        std::size_t const n = list.size();
+        std::size_t const k = std::size_t(position_of(list, p));
+        VertexPair const bridge{list[(k + n - 1) % n], list[(k + 1) % n]};
         CompactIndexArray rest;
         for (Index v : list)
             if (v != p)
                 rest.push_back(v);
-        if (rest.size() < 3)
+        // The side that closes the gap must not crowd an edge or run along a neighbour the same
+        // way; the polygon goes with the point then.
+        if (rest.size() < 3 || !room_for_side(bridge, f)) {
+            left_behind.insert(left_behind.end(), rest.begin(), rest.end());
             remove_polygon(f);
-        else
+        } else {
             replace_vertices(f, {rest.data(), rest.size()});
+        }
     }
+    // Points that only the removed polygons used go with them.
+    for (Index v : left_behind)
+        if (point_exists(v) && point_polys_.get(v).empty())
+            remove_point(v);
     set_point_selection(p, false);
     touch_position(p);
     points_.set_occupied(p, false);
     changed();
+}
+
+bool Mesh::room_for_side(VertexPair const& side, Index f) const
+{
+    std::size_t others = 0;
+    for (Index g : point_polys_.get(side.v1)) {
+        if (g == f)
+            continue;
+        auto const list = corners_.get(g);
+        std::size_t const n = list.size();
+        std::size_t const k = std::size_t(position_of(list, side.v1));
+        if (list[(k + 1) % n] == side.v2)
+            return false;
+        others += list[(k + n - 1) % n] == side.v2 ? 1 : 0;
+    }
+    return others < 2;
 }
 
 Vector3f Mesh::point_normal(Index p) const

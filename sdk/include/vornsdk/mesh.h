@@ -254,7 +254,9 @@ public:
     virtual void set_point_position(Index p, Vector3d const& position) = 0;
     virtual Index add_point(Vector3d const& position) = 0;
     // Removes the point from every polygon that uses it; polygons left with fewer than three
-    // vertices are removed with it.
+    // vertices are removed with it, and so is a polygon whose side closing the gap would join an
+    // edge two other polygons have already or run along a neighbour the same way. Points that
+    // only such removed polygons used are removed too.
     virtual void remove_point(Index p) = 0;
     // Normalised sum of the area-weighted normals of the polygons around the point.
     virtual Vector3f point_normal(Index p) const = 0;
