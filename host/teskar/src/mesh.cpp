@@ -121,23 +121,35 @@ void Mesh::remove_point(Index p)
         return;
     std::vector<Index> const around(point_polys_.get(p).begin(), point_polys_.get(p).end());
     std::vector<Index> left_behind;
+    auto const drop = [&](Index f) {
+        for (Index v : corners_.get(f))
+            if (v != p)
+                left_behind.push_back(v);
+        remove_polygon(f);
+    };
+    // Polygons too small to lose a point go first, so that the others' sides closing their gaps
+    // are checked against what stays.
+    for (Index f : around)
+        if (corners_.size(f) <= 3)
+            drop(f);
     for (Index f : around) {
+        if (!polygon_exists(f))
+            continue;
         auto const list = corners_.get(f);
         std::size_t const n = list.size();
         std::size_t const k = std::size_t(position_of(list, p));
         VertexPair const bridge{list[(k + n - 1) % n], list[(k + 1) % n]};
-        CompactIndexArray rest;
-        for (Index v : list)
-            if (v != p)
-                rest.push_back(v);
         // The side that closes the gap must not crowd an edge or run along a neighbour the same
         // way; the polygon goes with the point then.
-        if (rest.size() < 3 || !room_for_side(bridge, f)) {
-            left_behind.insert(left_behind.end(), rest.begin(), rest.end());
-            remove_polygon(f);
-        } else {
-            replace_vertices(f, {rest.data(), rest.size()});
+        if (!room_for_side(bridge, f)) {
+            drop(f);
+            continue;
         }
+        insert_scratch_.clear();
+        for (Index v : list)
+            if (v != p)
+                insert_scratch_.push_back(v);
+        replace_vertices(f, insert_scratch_);
     }
     // Points that only the removed polygons used go with them.
     for (Index v : left_behind)
