@@ -295,10 +295,8 @@ private:
         };
         std::string error;
         if (type == FileType::Obj) {
-            ObjData data;
-            if (!read_obj_file(path, data, error))
+            if (!read_obj_file(path, *teskar::mesh_of(item), material, error))
                 fail(error);
-            build_obj_mesh(data, *teskar::mesh_of(item), material);
             add_to_scene(item, created, "Load OBJ");
         } else {
             // Mesh text is read leniently: past its first word, a text that breaks off or holds
