@@ -342,6 +342,26 @@ public:
     virtual void close_edit() = 0;
 };
 
+// Whether a polygon other than a and b runs along a side of the cycle the same way. Merging two
+// polygons wound against each other turns one's sides round, against its other neighbours: such
+// a merged cycle would make the surface run two ways at once.
+inline bool cycle_runs_along_others(MeshInterface const& mesh, std::span<Index const> cycle, Index a, Index b)
+{
+    std::size_t const n = cycle.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        Index const u = cycle[k], v = cycle[(k + 1) % n];
+        for (Index f : mesh.point_polygons(u)) {
+            if (f == a || f == b)
+                continue;
+            PolygonVertices const w = mesh.polygon_vertices(f);
+            for (std::uint16_t j = 0; j < w.count; ++j)
+                if (w[j] == u && w[(j + 1) % w.count] == v)
+                    return true;
+        }
+    }
+    return false;
+}
+
 // Holds one level of edit on a mesh for its lifetime. The command is the component that edits.
 class MeshEditContext {
 public:
