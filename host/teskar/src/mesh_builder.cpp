@@ -22,6 +22,21 @@ MeshBuilder::MeshBuilder(Mesh& mesh, std::size_t points_hint, std::size_t polygo
     mesh.side_marks_.reserve(polygons_hint);
 }
 
+void MeshBuilder::reserve_polygons(std::size_t polygons, std::size_t corners)
+{
+    if (!bulk_) {
+        mesh_.reserve(0, static_cast<Index>(polygons));
+        return;
+    }
+    std::size_t const nf = mesh_.polygons_.slots() + polygons;
+    mesh_.point_polys_.reserve(mesh_.points_.slots(), corners);
+    mesh_.polygons_.reserve(nf);
+    mesh_.corners_.reserve(nf, corners);
+    mesh_.materials_.reserve(nf);
+    mesh_.poly_selected_.reserve(nf);
+    mesh_.side_marks_.reserve(nf);
+}
+
 Index MeshBuilder::add_point(Vector3d const& position)
 {
     if (!bulk_)

@@ -20,6 +20,9 @@ public:
     MeshBuilder& operator=(MeshBuilder const&) = delete;
     ~MeshBuilder() { finish(); }
 
+    // Room for that many more polygons and corners, for readers that learn the counts late.
+    void reserve_polygons(std::size_t polygons, std::size_t corners);
+
     VORNSDK::Index add_point(VORNSDK::Vector3d const& position);
     // A polygon of three or more distinct points of the mesh; kNoIndex, adding nothing, otherwise.
     VORNSDK::Index add_polygon(std::span<VORNSDK::Index const> vertices);
