@@ -47,8 +47,10 @@ int main(int argc, char** argv)
     demo->add_option("--out", out_dir, "Folder for the demo's pictures and meshes");
 
     std::string script;
+    bool timings = false;
     auto* run = app.add_subcommand("run", "Run a script of modelling statements on a fresh scene");
     run->add_option("SCRIPT", script, "Script file, or - for standard input")->required();
+    run->add_flag("--timings", timings, "Print how long each statement took, on standard error");
 
     try {
         app.parse(argc, argv);
@@ -103,6 +105,6 @@ int main(int argc, char** argv)
         return 0;
     }
     if (*run)
-        return vorn::run_script_file(script, std::cout, std::cerr);
+        return vorn::run_script_file(script, std::cout, std::cerr, timings);
     return vorn::run_demo(module_path, out_dir, std::cout, std::cerr);
 }

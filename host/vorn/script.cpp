@@ -27,10 +27,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iomanip>
 #include <iostream>
 #include <limits>
 #include <map>
@@ -981,7 +983,7 @@ void ScriptSession::run_line(std::string const& line)
         state_->interpreter.execute(words);
 }
 
-int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err)
+int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err, bool timings)
 {
     ScriptSession session(out, err);
     std::string line;
@@ -989,12 +991,18 @@ int run_script(std::istream& in, std::string const& name, std::ostream& out, std
         // Editors that save UTF-8 with a byte-order mark put it before the first statement.
         if (number == 1 && line.starts_with("\xEF\xBB\xBF"))
             line.erase(0, 3);
+        auto const start = std::chrono::steady_clock::now();
         try {
             session.run_line(line);
         } catch (std::exception const& e) {
             out.flush();
             err << name << ':' << number << ": " << e.what() << '\n';
             return 1;
+        }
+        if (timings && !split_words(line).empty()) {
+            double const ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            err << name << ':' << number << ": " << std::fixed << std::setprecision(3) << ms << " ms: " << line << '\n';
+            err.unsetf(std::ios::floatfield);
         }
     }
     if (in.bad()) {
@@ -1004,16 +1012,16 @@ int run_script(std::istream& in, std::string const& name, std::ostream& out, std
     return 0;
 }
 
-int run_script_file(std::string const& path, std::ostream& out, std::ostream& err)
+int run_script_file(std::string const& path, std::ostream& out, std::ostream& err, bool timings)
 {
     if (path == "-")
-        return run_script(std::cin, "<stdin>", out, err);
+        return run_script(std::cin, "<stdin>", out, err, timings);
     std::ifstream in(path);
     if (!in) {
         err << "vorn: cannot read script " << quoted(path) << '\n';
         return 1;
     }
-    return run_script(in, path, out, err);
+    return run_script(in, path, out, err, timings);
 }
 
 } // namespace vorn

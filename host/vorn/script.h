@@ -37,11 +37,13 @@ private:
 // the first statement is skipped. The first failing statement stops the script with
 // "NAME:LINE: reason" on err, name being how the script is called here; what the earlier statements did stays, the
 // failing one changes nothing. Answers the exit code: 0 when every statement ran, 1 otherwise.
-// A tool still active at the end is dropped; the scene stays active after the run.
-int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err);
+// A tool still active at the end is dropped; the scene stays active after the run. With
+// timings, every statement that ran is followed on err by "NAME:LINE: MS ms: STATEMENT", the
+// milliseconds it took.
+int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err, bool timings = false);
 
 // Runs the script in the file at path, or standard input for "-" (named "<stdin>" in messages).
-int run_script_file(std::string const& path, std::ostream& out, std::ostream& err);
+int run_script_file(std::string const& path, std::ostream& out, std::ostream& err, bool timings = false);
 
 // The words of a script line: separated by blanks, a '#' outside double quotes starts a comment,
 // double quotes may hold blanks and a backslash takes the next character literally. Throws

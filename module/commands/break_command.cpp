@@ -28,11 +28,29 @@ bool BreakCommand::describe(ComponentDescription& description)
 
 namespace {
 
-// Removes the selected polygons of the source mesh: the piece that was just copied out.
-void remove_selected_polygons(MeshInterface& mesh)
+// Takes the selected polygons of the source mesh, the piece that was just copied out, out of the
+// selection and of the polygons still to be broken off.
+void set_piece_aside(MeshInterface& mesh, std::vector<std::uint8_t>& taken)
 {
-    for (Index f : to_vector(mesh.selected_polygons()))
-        mesh.remove_polygon(f);
+    for (Index f : to_vector(mesh.selected_polygons())) {
+        taken[f] = 1;
+        mesh.set_polygon_selection(f, false);
+    }
+}
+
+// Selects the polygons not yet taken that are joined to the seed through shared points.
+void select_piece(MeshInterface& mesh, Index seed, std::vector<std::uint8_t> const& taken)
+{
+    FastIndexStack frontier;
+    frontier.push(seed);
+    mesh.set_polygon_selection(seed, true);
+    while (!frontier.empty()) {
+        Index const f = frontier.pop();
+        for (Index p : mesh.polygon_vertices(f))
+            for (Index g : mesh.point_polygons(p))
+                if (!taken[g] && mesh.set_polygon_selection(g, true))
+                    frontier.push(g);
+    }
 }
 
 } // namespace
@@ -45,17 +63,20 @@ bool BreakCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface>
     Component const group = create_scene_item(active_scene(), "Object", "New Container", true);
     MeshEditContext const edit(source.get(), component());
     String const base = item.component()["Name"].value().as_string();
-    // Pieces only ever leave the source, so the first remaining polygon never moves backwards:
-    // a cursor finds it without rescanning the vacated slots.
+    // The source leaves the scene at the end, so its polygons need not leave it piece by piece:
+    // each piece is set aside instead, which spares the undo history a copy of every polygon.
+    // Pieces only ever leave, so the first polygon not yet taken never moves backwards: a cursor
+    // finds it without rescanning.
+    std::vector<std::uint8_t> taken(source->polygons().slots(), 0);
     Index first = 0;
-    for (int k = 1; source->polygons().count() > 0; ++k) {
-        while (!source->polygon_exists(first))
+    for (int k = 1;; ++k) {
+        while (first < taken.size() && (taken[first] || !source->polygon_exists(first)))
             ++first;
-        PolyMarker seed;
-        seed.insert(first);
-        select_connected(*source, seed, true);
+        if (first == taken.size())
+            break;
+        select_piece(*source, first, taken);
         copy_mesh_to_clipboard(*source, true);
-        remove_selected_polygons(*source);
+        set_piece_aside(*source, taken);
         Component const piece = create_scene_item(group, "SceneObject", base + String("_") + String::number(static_cast<long long>(k)), true);
         auto* mesh = get_interface<MeshInterface>(piece);
         String const text = clipboard_text();

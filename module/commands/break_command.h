@@ -8,7 +8,7 @@ namespace tolvir {
 //
 // The pieces travel through the clipboard as mesh text; the group is named "New Container" and
 // the pieces after the source item ("Box_1", "Box_2", ...). A selection made before joins the
-// first piece. The source item leaves the hierarchy.
+// first piece. The source item leaves the hierarchy with its polygons, its selection cleared.
 class BreakCommand : public Command {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);

@@ -24,21 +24,4 @@ Component create_scene_item(Component const& parent, String const& type, String 
     return item;
 }
 
-void select_connected(MeshInterface& mesh, PolyMarker const& seeds, bool value)
-{
-    FastIndexStack frontier, next;
-    for (Index f : seeds)
-        frontier.push(f);
-    while (!frontier.empty()) {
-        while (!frontier.empty()) {
-            Index const f = frontier.pop();
-            for (Index p : mesh.polygon_vertices(f))
-                for (Index g : mesh.point_polygons(p))
-                    if (mesh.set_polygon_selection(g, value))
-                        next.push(g);
-        }
-        frontier.swap(next);
-    }
-}
-
 } // namespace tolvir

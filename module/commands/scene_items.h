@@ -11,8 +11,4 @@ namespace tolvir {
 VORNSDK::Component create_scene_item(VORNSDK::Component const& parent, VORNSDK::String const& type,
                                      VORNSDK::String const& name, bool select);
 
-// Sets the selection of every polygon connected to the seeds through shared points to value,
-// the seeds included.
-void select_connected(VORNSDK::MeshInterface& mesh, VORNSDK::PolyMarker const& seeds, bool value);
-
 } // namespace tolvir

@@ -2,6 +2,7 @@
 
 #include "teskar/kernel.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -195,6 +196,23 @@ TEST(VornModuleLoader, RegistersTheComponentsInOrderAndLoadsOnce)
 
     EXPECT_FALSE(vorn::load_module("/nonexistent.so", error));
     EXPECT_NE(error.find("/nonexistent.so"), std::string::npos) << error;
+}
+
+TEST(VornCli, TimingsFollowEveryStatementOnStderr)
+{
+    auto const script = std::filesystem::path(::testing::TempDir()) / ("timed_" + std::to_string(::getpid()) + ".vs");
+    std::ofstream(script) << "new grid g 2 2\n\n# a comment\ninfo\n";
+    Outcome const run = vorn("run --timings " + script.string());
+    std::filesystem::remove(script);
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.out.find("ms:"), std::string::npos); // the data stays clean
+    std::istringstream lines(run.err);
+    std::vector<std::string> timed;
+    for (std::string line; std::getline(lines, line);)
+        timed.push_back(line);
+    ASSERT_EQ(timed.size(), 2u) << run.err;
+    EXPECT_THAT(timed[0], ::testing::MatchesRegex(".*:1: [0-9]+\\.[0-9]{3} ms: new grid g 2 2"));
+    EXPECT_THAT(timed[1], ::testing::MatchesRegex(".*:4: [0-9]+\\.[0-9]{3} ms: info"));
 }
 
 } // namespace

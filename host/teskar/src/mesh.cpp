@@ -659,7 +659,7 @@ std::optional<std::pair<Index, std::size_t>> Mesh::side_of(VertexPair const& e, 
 
 bool Mesh::edge_hard(VertexPair const& e) const
 {
-    if (e.invalid() || !point_exists(e.v1))
+    if (!ever_marked_ || e.invalid() || !point_exists(e.v1))
         return false;
     for (Index f : point_polys_.get(e.v1)) {
         auto const list = corners_.get(f);
@@ -677,6 +677,7 @@ void Mesh::mark_side(Index f, std::size_t k, bool hard)
     if (side_marked_hard(f, k) == hard)
         return;
     touch_marks(f);
+    ever_marked_ = ever_marked_ || hard;
     if (k < kMarkBits) {
         side_marks_[f] = static_cast<std::uint8_t>(hard ? side_marks_[f] | 1u << k : side_marks_[f] & ~(1u << k));
     } else {

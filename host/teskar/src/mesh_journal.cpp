@@ -206,8 +206,10 @@ void MeshJournal::apply(States const& states)
     }
     for (auto const& v : states.maps)
         m.maps_[v.map].values[v.f] = v.values;
-    for (auto const& s : states.marks)
+    for (auto const& s : states.marks) {
         m.side_marks_[s.f] = s.marks;
+        m.ever_marked_ = m.ever_marked_ || s.marks != 0;
+    }
     if (states.sets) {
         for (Index p : m.sel_points_)
             m.point_selected_[p] = 0;
@@ -217,6 +219,7 @@ void MeshJournal::apply(States const& states)
         m.sel_polys_ = states.sets->polygons;
         m.sel_edges_ = states.sets->edges;
         m.long_side_marks_ = states.sets->long_marks;
+        m.ever_marked_ = m.ever_marked_ || !m.long_side_marks_.empty();
         for (Index p : m.sel_points_)
             m.point_selected_[p] = 1;
         for (Index f : m.sel_polys_)
@@ -294,8 +297,10 @@ void MeshJournal::restore_added(Added const& added)
         m.materials_[s.f] = s.material;
         m.log_polygon(s.f);
     }
-    for (auto const& s : added.marks)
+    for (auto const& s : added.marks) {
         m.side_marks_[s.f] = s.marks;
+        m.ever_marked_ = m.ever_marked_ || s.marks != 0;
+    }
     for (auto const& v : added.maps)
         m.maps_[v.map].values[v.f] = v.values;
     m.changed();

@@ -124,6 +124,8 @@ std::vector<std::string> Mesh::validate() const
             report.add("polygon ", f, " has ", list.size(), " vertices, more than a vertex list holds");
         if (materials_[f] >= material_table_.size())
             report.add("polygon ", f, " has material ", materials_[f], " of ", material_table_.size());
+        if (side_marks_[f] != 0 && !ever_marked_)
+            report.add("polygon ", f, " marks a side hard, yet the mesh says it never marked one");
         if (list.size() < kMarkBits && (side_marks_[f] >> list.size()) != 0)
             report.add("polygon ", f, " marks sides hard beyond its ", list.size(), " sides");
         for (std::size_t k = 0; k < list.size(); ++k) {

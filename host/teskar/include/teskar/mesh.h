@@ -247,6 +247,8 @@ private:
     std::vector<std::uint8_t> poly_selected_;
     std::vector<std::uint8_t> side_marks_;
     std::unordered_set<std::uint64_t> long_side_marks_;
+    // Whether a side was ever marked hard: until then no edge is hard, whatever the query.
+    bool ever_marked_ = false;
     std::vector<VORNSDK::Component> material_table_{VORNSDK::Component()};
     std::vector<VertexMap> maps_;
 
