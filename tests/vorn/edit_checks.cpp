@@ -311,25 +311,26 @@ void check_edit(Reporter const& report, std::string const& name, teskar::Mesh co
     }
     if (!compare_corners)
         return;
-    // Two corners of one polygon on one spot are new unless two points shared that spot before.
+    // A side of no length (two neighbouring corners on one spot) is new unless two points shared
+    // that spot before. Corners apart from each other may meet on a folded polygon, through
+    // no fault of the edit.
     for (Index f : mesh.polygons()) {
-        std::vector<std::pair<Spot, Index>> corners;
-        for (Index v : mesh.polygon_vertices(f))
-            corners.push_back({spot(mesh.point_position(v)), v});
-        std::sort(corners.begin(), corners.end());
-        for (std::size_t k = 1; k < corners.size(); ++k) {
-            if (corners[k].first != corners[k - 1].first)
+        auto const v = mesh.polygon_vertices(f);
+        for (std::size_t k = 0; k < v.count; ++k) {
+            Index const a = v[k], b = v[(k + 1) % v.count];
+            Spot const at = spot(mesh.point_position(a));
+            if (at != spot(mesh.point_position(b)))
                 continue;
-            auto const shared = before.spots.find(corners[k].first);
+            auto const shared = before.spots.find(at);
             if (shared == before.spots.end() || shared->second < 2)
-                report(Check::Coincident, name + "polygon " + std::to_string(f) + " has points " +
-                                              std::to_string(corners[k - 1].second) + " and " +
-                                              std::to_string(corners[k].second) + " at " +
-                                              point_text(mesh.point_position(corners[k].second)));
+                report(Check::Coincident, name + "polygon " + std::to_string(f) + " has points " + std::to_string(a) +
+                                              " and " + std::to_string(b) + " at " +
+                                              point_text(mesh.point_position(b)));
         }
     }
 }
 
+// Whether a polygon has no area: its corners lie on one line.
 bool has_flat_polygon(teskar::Mesh const& mesh)
 {
     for (Index f : mesh.polygons()) {

@@ -2,7 +2,7 @@
 
 // Runs vorn script lines one at a time and checks the scene after each: every mesh sound, no
 // edit that makes the surface less of a manifold, strands points or adds points no polygon uses,
-// puts two corners of a polygon on one spot or leaves an edit open (undo and redo are checked by
+// gives a polygon a side of no length or leaves an edit open (undo and redo are checked by
 // the states they give back instead); every change one undo step and no step without a change;
 // a failing statement changes nothing; and at the end, undo and redo of every step give back
 // exactly the states seen on the way.
@@ -30,7 +30,7 @@ enum class Check {
     Manifold,    // an edge used by more polygons, or run the same way by two, than before
     Stranded,    // a point the edit did not remove lost all its polygons
     Stray,       // a point the edit added is in no polygon
-    Coincident,  // two corners of a polygon on one spot that was no point's twin before
+    Coincident,  // a side of no length, on a spot that was no point's twin before
     NotFinite,   // a point went to infinity or NaN
     OpenEdit,    // a mesh edit left open
     EmptyStep,   // an undo step that changes nothing
