@@ -1,0 +1,642 @@
+#include "cut_select_tools/knife_cut.h"
+
+#include "edge_tools/corner_values.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace tolvir {
+
+using namespace VORNSDK;
+
+namespace {
+
+// A crossing this close to an end of a side (as a fraction of the side) is taken to lie on that
+// end: a new point there would make a sliver.
+constexpr double kSnap = 1e-9;
+
+enum Side : std::uint8_t { kUnknown = 0, kBelow = 1, kAbove = 2 };
+
+// The point where the plane crosses a side: a new point on it, or one of its ends.
+struct CutPoint {
+    VertexPair side;
+    Index point;
+    // Where a new point lies, as the fraction of the way from side.sorted_v1().
+    double at;
+    bool fresh;
+    // The side's marks, kept for its pieces.
+    bool hard, selected;
+    // Made for the line's end inside a polygon rather than by a division.
+    bool for_end;
+};
+
+// Whether polygon vertices v run along the side a-b in either direction.
+bool has_side(PolygonVertices const& v, Index a, Index b)
+{
+    for (std::uint16_t k = 0; k < v.count; ++k)
+        if (v[k] == a)
+            return v[(k + 1) % v.count] == b || v[(k + v.count - 1) % v.count] == b;
+    return false;
+}
+
+// A corner of a polygon being divided, in its winding order.
+struct Entry {
+    CornerSource source;
+    std::uint8_t side;
+    bool seam;
+};
+
+class Cutter {
+public:
+    Cutter(MeshInterface& mesh, KnifeLine const& line)
+        : mesh_(mesh), plane_(knife_plane(line.start, line.end, line.origin)),
+          sight_(line.start, line.end, line.origin), sides_(mesh.points().slots(), kUnknown)
+    {
+    }
+
+    KnifeCutResult run(KnifeRemove remove)
+    {
+        if (plane_.degenerate())
+            return result_;
+        classify_all();
+        result_.crossed = crossed_.size();
+        result_.end_hits = end_hits_.size();
+        for (Index f : crossed_)
+            divide(f);
+        mark_split_sides();
+        for (EndHit const& hit : end_hits_)
+            if (mesh_.polygon_exists(hit.polygon))
+                cut_point(hit.side, true);
+        close_sides();
+        if (remove != KnifeRemove::None && result_.changed && part_sides(remove))
+            remove_unused_points();
+        return result_;
+    }
+
+private:
+    struct EndHit {
+        Index polygon;
+        VertexPair side;
+    };
+
+    std::uint8_t side_of(Index p)
+    {
+        std::uint8_t& s = sides_[p];
+        if (s == kUnknown)
+            s = plane_.side(mesh_.point_position(p)) < 0 ? kBelow : kAbove;
+        return s;
+    }
+
+    void classify_all()
+    {
+        SelectionSet<Index> const& selected = mesh_.selected_polygons();
+        if (selected.empty())
+            for (Index f : mesh_.polygons())
+                classify(f);
+        else
+            for (Index f : each(selected))
+                classify(f);
+    }
+
+    // Crossed polygons (two or more crossings within the line) are divided; a polygon with one
+    // keeps the side where the line ends inside it.
+    void classify(Index f)
+    {
+        PolygonVertices const v = mesh_.polygon_vertices(f);
+        if (v.count == 0)
+            return;
+        std::uint8_t const first = side_of(v[0]);
+        std::uint16_t k = 1;
+        while (k < v.count && side_of(v[k]) == first)
+            ++k;
+        if (k == v.count)
+            return;
+        int counted = 0;
+        VertexPair end_side;
+        for (k = 0; k < v.count; ++k) {
+            Index const a = v[k], b = v[(k + 1) % v.count];
+            if (side_of(a) == side_of(b))
+                continue;
+            Vector3d const pa = mesh_.point_position(a), pb = mesh_.point_position(b);
+            if (!sight_.within(pa + (pb - pa) * crossing_fraction(plane_, pa, pb)))
+                continue;
+            if (counted++ == 0)
+                end_side = {a, b};
+        }
+        if (counted >= 2)
+            crossed_.push_back(f);
+        else if (counted == 1)
+            end_hits_.push_back({f, end_side});
+    }
+
+    // The cut point of a side whose ends lie on either side of the plane, made on first use. The
+    // crossing is computed from the end below, so that it does not depend on which polygon asks.
+    CutPoint cut_point(VertexPair const& side, bool for_end)
+    {
+        auto const [it, made] = cut_index_.try_emplace(side.key(), cuts_.size());
+        if (!made) {
+            cuts_[it->second].for_end |= for_end;
+            return cuts_[it->second];
+        }
+        Index const low = side.sorted_v1(), high = side.sorted_v2();
+        bool const low_below = side_of(low) == kBelow;
+        Index const below = low_below ? low : high, above = low_below ? high : low;
+        Vector3d const pb = mesh_.point_position(below), pa = mesh_.point_position(above);
+        CutPoint cut{{low, high}, kNoIndex, 0, false, false, false, for_end};
+        double const t = plane_.side(pa) == 0 ? 1.0 : crossing_fraction(plane_, pb, pa);
+        Vector3d const p = pb + (pa - pb) * t;
+        if (t >= 1 - kSnap || p == pa) {
+            cut.point = above;
+        } else if (t <= kSnap || p == pb) {
+            cut.point = below;
+        } else {
+            cut.point = mesh_.add_point(p);
+            cut.at = low_below ? t : 1 - t;
+            cut.fresh = true;
+            cut.hard = mesh_.hard_edges().contains(side);
+            cut.selected = mesh_.selected_edges().contains(side);
+        }
+        cuts_.push_back(cut);
+        return cuts_.back();
+    }
+
+    // The corners of f with its cut points in place: new points as corners of their own, ends of
+    // sides that the plane crosses at that end marked as lying on the seam.
+    bool build_cycle(Index f)
+    {
+        cycle_.clear();
+        PolygonVertices const v = mesh_.polygon_vertices(f);
+        std::vector<Index> on_seam;
+        for (std::uint16_t k = 0; k < v.count; ++k) {
+            std::uint16_t const k1 = static_cast<std::uint16_t>((k + 1) % v.count);
+            Index const a = v[k], b = v[k1];
+            cycle_.push_back({{a, k, k, 0.0}, side_of(a), false});
+            if (side_of(a) == side_of(b))
+                continue;
+            CutPoint const cut = cut_point({a, b}, false);
+            if (!cut.fresh) {
+                on_seam.push_back(cut.point);
+                continue;
+            }
+            double const s = a == cut.side.v1 ? cut.at : 1 - cut.at;
+            cycle_.push_back({{cut.point, k, k1, s}, 0, true});
+        }
+        for (Entry& e : cycle_)
+            if (std::find(on_seam.begin(), on_seam.end(), e.source.point) != on_seam.end())
+                e.seam = true;
+        return cycle_.size() <= kMaxPolygonVertices;
+    }
+
+    // A maximal run of corners of one kind in the cycle: first and count of cycle positions.
+    struct Run {
+        std::size_t first, count;
+        std::uint8_t side;
+    };
+
+    // The cycle cut into arcs (corners off the seam, one side each) and the seam corners where the
+    // boundary passes from one side to the other; seam corners where it only touches the plane
+    // belong to the arc around them. Arc i lies between crossings i - 1 and i. False when every
+    // corner lies on the seam.
+    bool arcs_and_crossings(std::vector<Run>& arcs, std::vector<Run>& crossings) const
+    {
+        std::size_t const n = cycle_.size();
+        std::size_t start = 0;
+        while (start < n && cycle_[start].seam)
+            ++start;
+        if (start == n)
+            return false;
+        // Maximal runs from a corner off the seam: arc, seam run, arc, ..., the sides changing
+        // only across seam runs. A trailing arc continues the first one.
+        std::vector<Run> runs;
+        for (std::size_t i = 0; i < n;) {
+            Entry const& e = cycle_[(start + i) % n];
+            std::size_t j = i + 1;
+            while (j < n && cycle_[(start + j) % n].seam == e.seam && (e.seam || cycle_[(start + j) % n].side == e.side))
+                ++j;
+            runs.push_back({(start + i) % n, j - i, e.seam ? std::uint8_t(kUnknown) : e.side});
+            i = j;
+        }
+        if (runs.size() % 2 == 1) {
+            if (runs.size() == 1) {
+                arcs.push_back(runs.front());
+                return true;
+            }
+            runs.front().first = runs.back().first;
+            runs.front().count += runs.back().count;
+            runs.pop_back();
+        }
+        // Now runs[2i] is an arc and runs[2i + 1] the seam run after it.
+        std::size_t const q = runs.size() / 2;
+        auto const arc = [&](std::size_t i) -> Run const& { return runs[2 * (i % q)]; };
+        auto const crosses = [&](std::size_t i) { return arc(i).side != arc(i + 1).side; };
+        std::size_t first = 0;
+        while (first < q && !crosses(first))
+            ++first;
+        if (first == q) {
+            arcs.push_back({arc(0).first, n, arc(0).side});
+            return true;
+        }
+        Run current = arc(first + 1);
+        for (std::size_t j = first + 1; j <= first + q; ++j) {
+            Run const& seam = runs[2 * (j % q) + 1];
+            if (crosses(j)) {
+                arcs.push_back(current);
+                crossings.push_back(seam);
+                current = arc(j + 1);
+            } else {
+                current.count += seam.count + arc(j + 1).count;
+            }
+        }
+        return true;
+    }
+
+    Vector3d position(std::size_t i) const { return mesh_.point_position(cycle_[i].source.point); }
+
+    // Which crossing each crossing joins across the inside of the polygon: neighbours in their
+    // order along the cut line, as the polygon's plane meets the knife's.
+    std::optional<std::vector<std::size_t>> partners(std::vector<Run> const& crossings) const
+    {
+        std::size_t const m = crossings.size();
+        std::vector<std::size_t> partner(m);
+        if (m == 2) {
+            partner = {1, 0};
+            return partner;
+        }
+        Vector3d normal;
+        for (std::size_t i = 0; i < cycle_.size(); ++i) {
+            Vector3d const a = position(i), b = position((i + 1) % cycle_.size());
+            normal += Vector3d{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
+        }
+        Vector3d const along = cross(plane_.normal, normal);
+        if (along == Vector3d{})
+            return std::nullopt;
+        std::vector<std::size_t> order(m);
+        std::iota(order.begin(), order.end(), 0);
+        std::vector<double> at(m);
+        for (std::size_t i = 0; i < m; ++i)
+            at[i] = dot(position(crossings[i].first), along);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return at[a] < at[b]; });
+        for (std::size_t i = 0; i < m; i += 2) {
+            partner[order[i]] = order[i + 1];
+            partner[order[i + 1]] = order[i];
+        }
+        return partner;
+    }
+
+    void append_run(std::vector<CornerSource>& out, Run const& run) const
+    {
+        for (std::size_t i = 0; i < run.count; ++i)
+            out.push_back(cycle_[(run.first + i) % cycle_.size()].source);
+    }
+
+    // Divides a crossed polygon into its pieces on either side of the plane; a polygon that the
+    // plane only touches stays whole and counts as a piece of its side. A polygon whose seam
+    // corners cannot be paired up across it (an edge lying in the plane where the boundary passes
+    // through it, a polygon folded over the cut line) is left whole; the cut points on its sides
+    // still go into it.
+    void divide(Index f)
+    {
+        if (!build_cycle(f))
+            return;
+        std::vector<Run> arcs, crossings;
+        if (!arcs_and_crossings(arcs, crossings))
+            return;
+        if (crossings.empty()) {
+            (arcs.front().side == kBelow ? below_ : above_).push_back(f);
+            return;
+        }
+        if (std::any_of(crossings.begin(), crossings.end(), [](Run const& r) { return r.count != 1; }))
+            return;
+        auto const partner = partners(crossings);
+        if (!partner)
+            return;
+        // Arc i lies between crossings i - 1 and i. A piece follows an arc to its crossing, goes
+        // across the polygon to that crossing's partner, and follows the arc after the partner.
+        std::size_t const m = crossings.size();
+        std::vector<std::vector<CornerSource>> pieces;
+        std::vector<std::uint8_t> piece_sides;
+        std::vector<bool> done(m, false);
+        for (std::size_t i = 0; i < m; ++i) {
+            if (done[i])
+                continue;
+            std::vector<CornerSource> piece;
+            std::uint8_t const side = arcs[i].side;
+            for (std::size_t j = i;;) {
+                if (done[j] || arcs[j].side != side)
+                    return;
+                done[j] = true;
+                append_run(piece, crossings[(j + m - 1) % m]);
+                append_run(piece, arcs[j]);
+                append_run(piece, crossings[j]);
+                j = ((*partner)[j] + 1) % m;
+                if (j == i)
+                    break;
+            }
+            pieces.push_back(std::move(piece));
+            piece_sides.push_back(side);
+        }
+        write_pieces(f, pieces, piece_sides);
+    }
+
+    void write_pieces(Index f, std::vector<std::vector<CornerSource>> const& pieces,
+                      std::vector<std::uint8_t> const& piece_sides)
+    {
+        PolygonProperties const before = properties_to_keep(mesh_, f);
+        bool const selected = mesh_.polygon_selected(f);
+        // The new pieces come first, so that the sides f keeps in them do not vanish for a moment.
+        for (std::size_t i = 1; i < pieces.size(); ++i) {
+            Index const g = mesh_.add_polygon(points_of(pieces[i]), f);
+            if (g == kNoIndex)
+                continue;
+            set_interpolated_values(mesh_, g, pieces[i], before);
+            if (selected)
+                mesh_.set_polygon_selection(g, true);
+            (piece_sides[i] == kBelow ? below_ : above_).push_back(g);
+        }
+        if (mesh_.set_polygon_vertices(f, points_of(pieces[0])))
+            set_interpolated_values(mesh_, f, pieces[0], before);
+        (piece_sides[0] == kBelow ? below_ : above_).push_back(f);
+        ++result_.divided;
+        result_.changed = true;
+    }
+
+    void mark_split_sides()
+    {
+        for (CutPoint const& cut : cuts_) {
+            if (!cut.fresh || (!cut.hard && !cut.selected))
+                continue;
+            for (VertexPair const half : {VertexPair{cut.side.v1, cut.point}, VertexPair{cut.point, cut.side.v2}}) {
+                if (cut.hard)
+                    mesh_.set_edge_hard(half, true);
+                if (cut.selected)
+                    mesh_.set_edge_selection(half, true);
+            }
+        }
+    }
+
+    // Puts every new cut point that a piece uses, or that marks where the line ends, into the
+    // polygons still running along its whole side, so that no crack opens there; the other new
+    // points go again.
+    void close_sides()
+    {
+        std::vector<Index> along;
+        for (CutPoint const& cut : cuts_) {
+            if (!cut.fresh)
+                continue;
+            if (!cut.for_end && mesh_.point_polygons(cut.point).empty()) {
+                mesh_.remove_point(cut.point);
+                continue;
+            }
+            along.clear();
+            for (Index g : mesh_.point_polygons(cut.side.v1))
+                if (has_side(mesh_.polygon_vertices(g), cut.side.v1, cut.side.v2))
+                    along.push_back(g);
+            for (Index g : along)
+                insert_cut(g, cut);
+            seam_.push_back(cut.point);
+        }
+        for (CutPoint const& cut : cuts_)
+            if (!cut.fresh)
+                seam_.push_back(cut.point);
+    }
+
+    void insert_cut(Index g, CutPoint const& cut)
+    {
+        PolygonProperties const before = properties_to_keep(mesh_, g);
+        if (!mesh_.insert_point_in_polygon(g, cut.side, cut.point))
+            return;
+        result_.changed = true;
+        if (before.corner_values.empty())
+            return;
+        PolygonVertices const v = mesh_.polygon_vertices(g);
+        std::vector<CornerSource> corners;
+        std::uint16_t old = 0;
+        for (std::uint16_t k = 0; k < v.count; ++k) {
+            if (v[k] != cut.point) {
+                corners.push_back({v[k], old, old, 0.0});
+                ++old;
+                continue;
+            }
+            std::uint16_t const n = static_cast<std::uint16_t>(v.count - 1);
+            std::uint16_t const k0 = static_cast<std::uint16_t>((old + n - 1) % n), k1 = static_cast<std::uint16_t>(old % n);
+            double const s = v[(k + v.count - 1) % v.count] == cut.side.v1 ? cut.at : 1 - cut.at;
+            corners.push_back({cut.point, k0, k1, s});
+        }
+        set_interpolated_values(mesh_, g, corners, before);
+    }
+
+    // Side A or B, or both apart: each connected part of the chosen side is gathered from its
+    // pieces through points off the seam, and acted on only when it holds no piece of the other
+    // side, that is when the cut separates it. True when some part was.
+    bool part_sides(KnifeRemove remove)
+    {
+        std::vector<Index> const& seeds = remove == KnifeRemove::SideB ? above_ : below_;
+        std::vector<Index> const& others = remove == KnifeRemove::SideB ? below_ : above_;
+        std::size_t const points = mesh_.points().slots(), polygons = mesh_.polygons().slots();
+        on_seam_.assign(points, 0);
+        for (Index p : seam_)
+            on_seam_[p] = 1;
+        // Each polygon's state: not reached (a piece of the other side apart), reached in a part the
+        // cut separates, or reached in a part it does not.
+        enum : std::uint8_t { kFree = 0, kParted = 1, kJoined = 2, kOther = 3 };
+        std::vector<std::uint8_t> state(polygons, kFree), passed(points, 0);
+        for (Index g : others)
+            state[g] = kOther;
+        std::vector<Index> part, stack;
+        bool any = false;
+        for (Index seed : seeds) {
+            if (state[seed] != kFree || !mesh_.polygon_exists(seed))
+                continue;
+            part.clear();
+            bool joined = false;
+            state[seed] = kParted;
+            stack.push_back(seed);
+            while (!stack.empty()) {
+                Index const g = stack.back();
+                stack.pop_back();
+                part.push_back(g);
+                for (Index v : mesh_.polygon_vertices(g)) {
+                    if (on_seam_[v] || passed[v])
+                        continue;
+                    passed[v] = 1;
+                    for (Index h : mesh_.point_polygons(v)) {
+                        std::uint8_t& s = state[h];
+                        if (s == kFree || s == kOther) {
+                            joined |= s == kOther;
+                            s = kParted;
+                            stack.push_back(h);
+                        }
+                    }
+                }
+            }
+            if (joined)
+                for (Index g : part)
+                    state[g] = kJoined;
+            any |= !joined;
+        }
+        if (!any)
+            return false;
+        auto const parted = [&](Index g) { return g < state.size() && state[g] == kParted; };
+        if (remove == KnifeRemove::Separate) {
+            detach(parted);
+        } else {
+            // In index order, which keeps the host's bookkeeping of neighbouring polygons together.
+            for (Index g = 0; g < state.size(); ++g)
+                if (state[g] == kParted) {
+                    mesh_.remove_polygon(g);
+                    ++result_.removed;
+                }
+        }
+        cap();
+        return true;
+    }
+
+    // Gives the polygons of the parts their own copies of the seam points they use.
+    template <class Parted>
+    void detach(Parted const& parted)
+    {
+        std::vector<Index> touching;
+        PolyMarker seen;
+        for (Index p : seam_)
+            for (Index g : mesh_.point_polygons(p))
+                if (parted(g) && seen.insert(g))
+                    touching.push_back(g);
+        std::unordered_map<Index, Index> copies;
+        std::vector<Index> made_copies;
+        std::vector<CornerSource> corners;
+        std::vector<std::pair<bool, bool>> marks;
+        for (Index g : touching) {
+            PolygonVertices const v = mesh_.polygon_vertices(g);
+            corners.clear();
+            marks.clear();
+            for (std::uint16_t k = 0; k < v.count; ++k) {
+                Index p = v[k];
+                if (on_seam_[p]) {
+                    auto [it, made] = copies.try_emplace(p, kNoIndex);
+                    if (made) {
+                        it->second = mesh_.add_point(mesh_.point_position(p));
+                        made_copies.push_back(it->second);
+                    }
+                    p = it->second;
+                }
+                corners.push_back({p, k, k, 0.0});
+                VertexPair const side = v.edge(k);
+                marks.emplace_back(mesh_.hard_edges().contains(side), mesh_.selected_edges().contains(side));
+            }
+            PolygonProperties const before = properties_to_keep(mesh_, g);
+            if (!mesh_.set_polygon_vertices(g, points_of(corners)))
+                continue;
+            set_interpolated_values(mesh_, g, corners, before);
+            for (std::size_t k = 0; k < corners.size(); ++k) {
+                VertexPair const side{corners[k].point, corners[(k + 1) % corners.size()].point};
+                if (marks[k].first)
+                    mesh_.set_edge_hard(side, true);
+                if (marks[k].second)
+                    mesh_.set_edge_selection(side, true);
+            }
+        }
+        on_seam_.resize(mesh_.points().slots(), 0);
+        for (Index copy : made_copies) {
+            seam_.push_back(copy);
+            on_seam_[copy] = 1;
+        }
+    }
+
+    // Whether exactly one polygon has the side a-b.
+    bool border(Index a, Index b) const
+    {
+        int n = 0;
+        for (Index g : mesh_.point_polygons(a))
+            n += has_side(mesh_.polygon_vertices(g), a, b);
+        return n == 1;
+    }
+
+    // Closes every loop of seam points joined by border sides with a polygon running the other
+    // way round.
+    void cap()
+    {
+        struct Step {
+            Index to, beside;
+        };
+        std::unordered_map<Index, Step> next;
+        std::vector<Index> starts;
+        for (Index a : seam_) {
+            if (!mesh_.point_exists(a))
+                continue;
+            for (Index g : mesh_.point_polygons(a)) {
+                PolygonVertices const v = mesh_.polygon_vertices(g);
+                auto const k = static_cast<std::size_t>(std::find(v.begin(), v.end(), a) - v.begin());
+                Index const b = v[(k + 1) % v.count];
+                if (on_seam_[b] && border(a, b) && next.try_emplace(b, Step{a, g}).second)
+                    starts.push_back(b);
+            }
+        }
+        std::unordered_map<Index, bool> walked;
+        CompactIndexArray loop;
+        for (Index start : starts) {
+            if (walked.contains(start))
+                continue;
+            loop.clear();
+            bool closed = false;
+            for (Index p = start;;) {
+                walked[p] = true;
+                if (!loop.push_back(p))
+                    break;
+                auto const it = next.find(p);
+                if (it == next.end())
+                    break;
+                p = it->second.to;
+                if (p == start) {
+                    closed = true;
+                    break;
+                }
+                if (walked.contains(p))
+                    break;
+            }
+            if (!closed || loop.size() < 3)
+                continue;
+            Index const c = mesh_.add_polygon(loop);
+            if (c == kNoIndex)
+                continue;
+            mesh_.set_polygon_material(c, mesh_.polygon_material(next.at(start).beside));
+            ++result_.caps;
+        }
+    }
+
+    void remove_unused_points()
+    {
+        std::vector<Index> unused;
+        for (Index p : mesh_.points())
+            if (mesh_.point_polygons(p).empty())
+                unused.push_back(p);
+        for (Index p : unused)
+            mesh_.remove_point(p);
+    }
+
+    MeshInterface& mesh_;
+    KnifePlane const plane_;
+    KnifeSight const sight_;
+    std::vector<std::uint8_t> sides_;
+    std::vector<Index> crossed_;
+    std::vector<EndHit> end_hits_;
+    std::vector<CutPoint> cuts_;
+    std::unordered_map<std::uint64_t, std::size_t> cut_index_;
+    std::vector<Entry> cycle_;
+    // The pieces of the crossed polygons on either side, and the points the cut runs through.
+    std::vector<Index> below_, above_, seam_;
+    std::vector<std::uint8_t> on_seam_;
+    KnifeCutResult result_;
+};
+
+} // namespace
+
+KnifeCutResult knife_cut(MeshInterface& mesh, KnifeLine const& line, KnifeRemove remove)
+{
+    return Cutter(mesh, line).run(remove);
+}
+
+} // namespace tolvir
