@@ -72,7 +72,7 @@ public:
             if (mesh_.polygon_exists(hit.polygon))
                 cut_point(hit.side, true);
         close_sides();
-        if (remove != KnifeRemove::None && result_.changed && part_sides(remove))
+        if (remove != KnifeRemove::None && part_sides(remove))
             remove_unused_points();
         return result_;
     }
@@ -436,6 +436,8 @@ private:
     {
         std::vector<Index> const& seeds = remove == KnifeRemove::SideB ? above_ : below_;
         std::vector<Index> const& others = remove == KnifeRemove::SideB ? below_ : above_;
+        if (seeds.empty())
+            return false;
         std::size_t const points = mesh_.points().slots(), polygons = mesh_.polygons().slots();
         on_seam_.assign(points, 0);
         for (Index p : seam_)
@@ -480,6 +482,7 @@ private:
         }
         if (!any)
             return false;
+        result_.changed = true;
         auto const parted = [&](Index g) { return g < state.size() && state[g] == kParted; };
         if (remove == KnifeRemove::Separate) {
             detach(parted);
