@@ -91,6 +91,7 @@ void Mesh::set_point_position(Index p, Vector3d const& position)
         return;
     touch_position(p);
     positions_[p] = position;
+    log_point(p);
     changed();
 }
 
@@ -187,6 +188,7 @@ Index Mesh::new_polygon(CompactIndexArray const& vertices)
         touch_adjacency(v);
         point_polys_.push_back(v, f);
     }
+    log_polygon(f);
     changed();
     return f;
 }
@@ -243,6 +245,7 @@ void Mesh::remove_polygon(Index f)
         map.values.erase(f);
     polygons_.set_occupied(f, false);
     forget_vanished_edges(old);
+    log_polygon(f);
     changed();
 }
 
@@ -310,6 +313,7 @@ void Mesh::replace_vertices(Index f, std::span<Index const> vertices)
         it->second = std::move(values);
     }
     forget_vanished_edges(old);
+    log_polygon(f);
     changed();
 }
 
@@ -421,6 +425,16 @@ void Mesh::reserve(Index points, Index polygons)
 }
 
 void Mesh::finish_polygon(Index) { changed(); }
+
+void Mesh::trim_log()
+{
+    std::size_t const limit = 1024 + 2 * (std::size_t(points_.slots()) + polygons_.slots());
+    if (log_polygons_.size() + log_points_.size() <= limit)
+        return;
+    log_polygons_.clear();
+    log_points_.clear();
+    ++log_epoch_;
+}
 
 void Mesh::update() { changed(); }
 

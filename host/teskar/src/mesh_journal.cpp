@@ -182,6 +182,7 @@ void MeshJournal::apply(States const& states)
     for (auto const& s : states.points) {
         m.points_.set_occupied(s.p, s.occupied);
         m.positions_[s.p] = s.position;
+        m.log_point(s.p);
     }
     for (auto const& s : states.adjacency)
         m.point_polys_.assign(s.p, states.get(s.polygons));
@@ -189,6 +190,7 @@ void MeshJournal::apply(States const& states)
         m.polygons_.set_occupied(s.f, s.occupied);
         m.corners_.assign(s.f, states.get(s.vertices));
         m.materials_[s.f] = s.material;
+        m.log_polygon(s.f);
         if (!m.maps_.empty())
             for (auto& map : m.maps_)
                 map.values.erase(s.f);

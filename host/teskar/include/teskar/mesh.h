@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -122,13 +123,48 @@ public:
 
     // Counts a change of any kind; derived data (normals, picking structures) compares it.
     std::uint64_t revision() const { return revision_; }
+
+    // The geometry changes since the log last started over, for derived data that catches up
+    // with an edit at the cost of the edit (picking): polygons added, removed or given another
+    // vertex list, and points moved, in order, possibly more than once. The log starts over (a
+    // new epoch, telling readers to rebuild) when it outgrows the mesh.
+    struct GeometryLog {
+        std::span<Index const> polygons;
+        std::span<Index const> points;
+        std::uint64_t epoch = 0;
+    };
+    GeometryLog geometry_log() const { return {log_polygons_, log_points_, log_epoch_}; }
     // The edges of the mesh, each once, in polygon order.
     std::size_t count_edges() const;
     // Heap memory held by the mesh (without the undo history).
     std::size_t memory_bytes() const;
 
+    // Every promise of the store that the mesh breaks, one readable line each; empty when it keeps
+    // them all: slot arrays sized to the slots, vertex lists of three or more distinct live points,
+    // point-to-polygon lists that agree with the vertex lists both ways, materials, selections and
+    // hard edges naming live elements, per-corner values of live polygons only, and the journal's
+    // bookkeeping. Costs O(corners * valence).
+    std::vector<std::string> validate() const;
+
+    // A place where the surface is not a manifold. Files may hold such places on purpose, so they
+    // are reported apart from validate(); an edit should not add any.
+    struct ManifoldProblem {
+        enum Kind { Crowded, SameDirection };
+        Kind kind;
+        // Crowded: the edge with its lower point first. SameDirection: as both polygons run it.
+        VertexPair edge;
+        // Crowded: every polygon that uses the edge. SameDirection: the two polygons.
+        std::vector<Index> polygons;
+        std::string text() const;
+    };
+    // Edges used by more than two polygons, and pairs of polygons that run along a shared edge in
+    // the same direction; in the order the polygons first reach them.
+    std::vector<ManifoldProblem> manifold_problems() const;
+
 private:
     friend class MeshJournal;
+    // Tests break meshes on purpose to see that validate() notices.
+    friend class MeshTestAccess;
 
     // What a map holds: a value block per corner of the polygons that have values.
     struct VertexMap {
@@ -143,6 +179,17 @@ private:
     void touch_polygon(Index f);
     void touch_sets();
     void changed() { ++revision_; }
+    void log_polygon(Index f)
+    {
+        log_polygons_.push_back(f);
+        trim_log();
+    }
+    void log_point(Index p)
+    {
+        log_points_.push_back(p);
+        trim_log();
+    }
+    void trim_log();
 
     bool valid_vertex_list(VORNSDK::CompactIndexArray const& vertices, Index keep = VORNSDK::kNoIndex) const;
     std::uint32_t material_id(VORNSDK::Component const& material);
@@ -175,6 +222,8 @@ private:
 
     int nesting_ = 0;
     std::uint64_t revision_ = 0;
+    std::vector<Index> log_polygons_, log_points_;
+    std::uint64_t log_epoch_ = 1;
 
     // The part of the recording transaction that holds this mesh's changes, and the stamps that
     // tell which elements it has saved already.
