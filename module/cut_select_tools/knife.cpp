@@ -115,9 +115,11 @@ bool Knife::start_line(InputRecord const& input)
     auto const p = drawn_point(*view, input, attribute("Grid").as_bool());
     if (!p)
         return false;
-    attribute("Start").set_value(Parameter(*p), false);
-    attribute("End").set_value(Parameter(*p), false);
-    attribute("Origin").set_value(Parameter(seen_from(*view, *p)), true);
+    change_together([&] {
+        attribute("Start").set_value(Parameter(*p));
+        attribute("End").set_value(Parameter(*p));
+        attribute("Origin").set_value(Parameter(seen_from(*view, *p)));
+    });
     refresh_gizmos();
     // The end follows the pointer as a drag of its handle. Should no drag begin, moves with the
     // button held set the end until the release.
@@ -137,9 +139,11 @@ bool Knife::move_line(InputRecord const& input, Vector3d const& start, Vector3d 
     double const d2 = dot(ray.direction, ray.direction);
     double const k = d2 == 0 ? 0.0 : dot(middle - ray.origin, ray.direction) / d2;
     Vector3d const shift = ray.origin + ray.direction * k - middle;
-    attribute("Start").set_value(Parameter(start + shift), false);
-    attribute("End").set_value(Parameter(end + shift), false);
-    attribute("Origin").set_value(Parameter(seen_from(*view, start + shift)), true);
+    change_together([&] {
+        attribute("Start").set_value(Parameter(start + shift));
+        attribute("End").set_value(Parameter(end + shift));
+        attribute("Origin").set_value(Parameter(seen_from(*view, start + shift)));
+    });
     refresh_gizmos();
     return true;
 }
@@ -150,9 +154,7 @@ void Knife::keep_cut()
     int const mode = remove.as_int();
     bool const snapping = grid.as_bool();
     // Values a script stored without notification are cut before the step closes.
-    for (char const* key : {"Start", "End", "Origin"})
-        attribute(key).set_value(attribute(key).value(), false);
-    remove.set_value(mode, true);
+    change_together([] {});
     commit();
     remove.set_value(mode, false);
     grid.set_value(snapping, false);

@@ -46,6 +46,7 @@ TEST_F(KnifeScriptTest, ADrawnLineCutsAsItGrowsAndTheSessionUndoesAsOneStep)
     EXPECT_EQ(infos[1]["polygons"], 20);
     EXPECT_EQ(infos[1]["points"], 30);
     EXPECT_EQ(read(after), read(before));
+    EXPECT_TRUE(mesh("g")->manifold_problems().empty());
     EXPECT_EQ(teskar::UndoHistory::instance().redo_names(), std::vector<std::string>{"Knife"});
 }
 
@@ -78,6 +79,7 @@ TEST_F(KnifeScriptTest, AddKeepsTheCutAndMovesACopyRedrawStartsANewLine)
     EXPECT_EQ(points_at_z(0.25), 5u);
     EXPECT_EQ(points_at_z(0.75), 5u);
     EXPECT_EQ(points_at_z(-0.75), 5u);
+    EXPECT_TRUE(mesh("g")->manifold_problems().empty());
     EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Knife", "Knife", "Knife"}));
 }
 
