@@ -3,6 +3,7 @@
 #include "edge_tools/corner_values.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <numeric>
 #include <optional>
@@ -15,9 +16,12 @@ using namespace VORNSDK;
 
 namespace {
 
-// A crossing this close to an end of a side (as a fraction of the side) is taken to lie on that
-// end: a new point there would make a sliver.
+// A crossing this close to an end of a side, relative to the side's length or to the size of the
+// end's coordinates, is taken to lie on that end: a new point there would make a sliver (a second
+// cut along the first, say, whose crossings differ from the first one's points by rounding).
 constexpr double kSnap = 1e-9;
+
+double largest_coordinate(Vector3d const& p) { return std::max({std::abs(p.x), std::abs(p.y), std::abs(p.z)}); }
 
 enum Side : std::uint8_t { kUnknown = 0, kBelow = 1, kAbove = 2 };
 
@@ -149,9 +153,10 @@ private:
         CutPoint cut{{low, high}, kNoIndex, 0, false, false, false, for_end};
         double const t = plane_.side(pa) == 0 ? 1.0 : crossing_fraction(plane_, pb, pa);
         Vector3d const p = pb + (pa - pb) * t;
-        if (t >= 1 - kSnap || p == pa) {
+        double const reach = kSnap * std::max({length(pa - pb), largest_coordinate(pa), largest_coordinate(pb)});
+        if (length(p - pa) <= reach) {
             cut.point = above;
-        } else if (t <= kSnap || p == pb) {
+        } else if (length(p - pb) <= reach) {
             cut.point = below;
         } else {
             cut.point = mesh_.add_point(p);
@@ -430,24 +435,22 @@ private:
     }
 
     // Side A or B, or both apart: each connected part of the chosen side is gathered from its
-    // pieces through points off the seam, and acted on only when it holds no piece of the other
+    // pieces through points off the seam, and acted on only when it reaches no point of the other
     // side, that is when the cut separates it. True when some part was.
     bool part_sides(KnifeRemove remove)
     {
         std::vector<Index> const& seeds = remove == KnifeRemove::SideB ? above_ : below_;
-        std::vector<Index> const& others = remove == KnifeRemove::SideB ? below_ : above_;
+        std::uint8_t const other_side = remove == KnifeRemove::SideB ? kBelow : kAbove;
         if (seeds.empty())
             return false;
         std::size_t const points = mesh_.points().slots(), polygons = mesh_.polygons().slots();
         on_seam_.assign(points, 0);
         for (Index p : seam_)
             on_seam_[p] = 1;
-        // Each polygon's state: not reached (a piece of the other side apart), reached in a part the
-        // cut separates, or reached in a part it does not.
-        enum : std::uint8_t { kFree = 0, kParted = 1, kJoined = 2, kOther = 3 };
+        // Each polygon's state: not reached, reached in a part the cut separates, or reached in a
+        // part it does not.
+        enum : std::uint8_t { kFree = 0, kParted = 1, kJoined = 2 };
         std::vector<std::uint8_t> state(polygons, kFree), passed(points, 0);
-        for (Index g : others)
-            state[g] = kOther;
         std::vector<Index> part, stack;
         bool any = false;
         for (Index seed : seeds) {
@@ -465,14 +468,13 @@ private:
                     if (on_seam_[v] || passed[v])
                         continue;
                     passed[v] = 1;
-                    for (Index h : mesh_.point_polygons(v)) {
-                        std::uint8_t& s = state[h];
-                        if (s == kFree || s == kOther) {
-                            joined |= s == kOther;
-                            s = kParted;
+                    // Points off the seam are the mesh's own: the cut's new points all lie on it.
+                    joined |= side_of(v) == other_side;
+                    for (Index h : mesh_.point_polygons(v))
+                        if (state[h] == kFree) {
+                            state[h] = kParted;
                             stack.push_back(h);
                         }
-                    }
                 }
             }
             if (joined)

@@ -36,9 +36,10 @@ struct KnifeCutResult {
 // is divided into as many pieces as the plane makes of it. The cut points on a side are shared by
 // every polygon along that side, polygons the cut does not divide included (the line's ends, and
 // the borders of the considered polygons), so the surface stays closed: no crack, no dangling
-// point. A crossing within a billionth of a side's length from its end, or on a point lying
-// exactly on the plane, uses that point instead of a new one, so no sliver is made. Per-corner
-// values are mixed along the split sides, and the pieces of a hard or selected side stay so.
+// point. A crossing at a point lying exactly on the plane, or within a billionth of the side's
+// length or of the point's coordinates from it, uses that point instead of a new one, so no
+// sliver is made. Per-corner values are mixed along the split sides, and the pieces of a hard or
+// selected side stay so.
 //
 // With SideA or SideB, each connected part of that side that the cut separates from the other
 // side is removed and the opening is capped; with Separate, such parts get their own copies of the

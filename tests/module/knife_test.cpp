@@ -6,6 +6,8 @@
 #include "vornsdk/scene.h"
 
 #include <cmath>
+#include <numbers>
+#include <random>
 
 using namespace VORNSDK;
 using namespace tolvir;
@@ -30,6 +32,30 @@ protected:
         HistoryTransaction step("Knife");
         HistoryContext const recording(step, false);
         return knife_cut(*mesh, {{-5, at, 0}, {5, at, 0}, {-5, at, 10}}, remove);
+    }
+
+    // A tube of radius 1 around the y axis from y = -1 to 1; closed, each end gets one polygon.
+    // Its polygons face inwards.
+    void make_tube(Index segments, Index rings, bool closed)
+    {
+        for (Index r = 0; r <= rings; ++r)
+            for (Index s = 0; s < segments; ++s) {
+                double const a = 2 * std::numbers::pi * s / segments;
+                mesh->add_point({std::cos(a), 2.0 * r / rings - 1, std::sin(a)});
+            }
+        Index const n = segments;
+        for (Index r = 0; r < rings; ++r)
+            for (Index s = 0; s < n; ++s)
+                mesh->add_polygon({r * n + s, r * n + (s + 1) % n, (r + 1) * n + (s + 1) % n, (r + 1) * n + s});
+        if (!closed)
+            return;
+        CompactIndexArray bottom, top;
+        for (Index s = 0; s < n; ++s) {
+            bottom.push_back(n - 1 - s);
+            top.push_back(rings * n + s);
+        }
+        mesh->add_polygon(bottom);
+        mesh->add_polygon(top);
     }
 
     // The mesh keeps the store's promises and is a manifold; with closed, every side has a polygon
@@ -283,6 +309,58 @@ TEST_F(KnifeCut, TheCommandCutsInItemCoordinatesAndOnlyInMeshModes)
     EXPECT_EQ(mesh->polygons().count(), 6u);
     EXPECT_EQ(points_with(&Vector3d::x, 0.5), 3u);
     EXPECT_EQ(teskar::UndoHistory::instance().undo_names().back(), "Knife");
+}
+
+TEST_F(KnifeCut, PointsOnThePlaneUnderTheLinesStartDoNotPartAnUnseparatedSurface)
+{
+    // The plane x - z = 1 runs down the tube's column of points at x = 1 and the line starts right
+    // over them, so that rounding decides which of them count as crossed: the tube stays whole.
+    make_tube(7, 2, false);
+    KnifeCutResult const cut = knife_cut(*mesh, {{1, 0, 0}, {0.5, 0, -0.5}, {1, 5, 0}}, KnifeRemove::SideA);
+    EXPECT_EQ(cut.removed, 0u);
+    EXPECT_EQ(mesh->polygons().count(), 14u);
+    EXPECT_TRUE(sound(false));
+}
+
+TEST_F(KnifeCut, RandomLinesKeepMeshesSoundClosedAndTheirCapsFacingTheRightWay)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> within(-1.5, 1.5);
+    auto const point = [&] { return Vector3d{within(random), within(random), within(random)}; };
+    for (int round = 0; round < 600; ++round) {
+        SCOPED_TRACE(round);
+        item = Component::create("SceneObject");
+        teskar::scene_of(active_scene())->add_item(item);
+        mesh = teskar::mesh_of(item);
+        int const shape = round % 3;
+        if (shape == 0)
+            make_tube(8, 3, true);
+        else if (shape == 1)
+            make_tube(7, 2, false);
+        else
+            make_grid(4, 3);
+        bool const closed = shape == 0;
+        double before = volume();
+        for (int cut = 0; cut < 3; ++cut) {
+            KnifeLine line{point(), point(), point() * 3};
+            // Lines through the meshes' points, and a cut made twice.
+            if (round % 4 == 1)
+                for (Vector3d* p : {&line.start, &line.end, &line.origin})
+                    *p = {std::round(p->x * 2) / 2, std::round(p->y * 2) / 2, std::round(p->z * 2) / 2};
+            auto const remove = static_cast<KnifeRemove>(random() % 4);
+            KnifeCutResult const done = knife_cut(*mesh, line, remove);
+            if (round % 5 == 2)
+                knife_cut(*mesh, line, remove);
+            ASSERT_TRUE(sound(closed));
+            double const now = volume();
+            if (closed && (remove == KnifeRemove::None || remove == KnifeRemove::Separate || done.removed == 0)) {
+                EXPECT_NEAR(now, before, 1e-9);
+            } else if (closed) {
+                EXPECT_TRUE(now / before >= 0 && now / before < 1) << now << " after " << before;
+            }
+            before = now;
+        }
+    }
 }
 
 } // namespace
