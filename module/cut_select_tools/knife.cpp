@@ -247,6 +247,12 @@ void Knife::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
                 transform_point(to_item, line.origin)};
     }
     auto const remove = static_cast<KnifeRemove>(std::clamp(attribute("Remove").as_int(), 0, 3));
+    // In use, the tool's own step (named "Knife" too) records the cut; a transaction inside it
+    // would only be merged into it again, at the cost of the whole cut's records.
+    if (active()) {
+        knife_cut(*mesh, line, remove);
+        return;
+    }
     HistoryTransaction step("Knife");
     HistoryContext const recording(step, false);
     knife_cut(*mesh, line, remove);
