@@ -1,5 +1,6 @@
 #include "cut_select_tools/knife_cut.h"
 
+#include "cut_select_tools/seam_caps.h"
 #include "edge_tools/corner_values.h"
 
 #include <algorithm>
@@ -58,7 +59,8 @@ class Cutter {
 public:
     Cutter(MeshInterface& mesh, KnifeLine const& line)
         : mesh_(mesh), plane_(knife_plane(line.start, line.end, line.origin)),
-          sight_(line.start, line.end, line.origin), sides_(mesh.points().slots(), kUnknown)
+          sight_(line.start, line.end, line.origin), normal_length_(length(plane_.normal)),
+          sides_(mesh.points().slots(), kUnknown)
     {
     }
 
@@ -87,11 +89,17 @@ private:
         VertexPair side;
     };
 
+    // Below when n.p + d < 0, unless the point lies within a billionth of its coordinates' size
+    // from the plane: such a point (a point of an earlier cut along the same plane, off it by
+    // rounding) counts as on the plane, which is above.
     std::uint8_t side_of(Index p)
     {
         std::uint8_t& s = sides_[p];
-        if (s == kUnknown)
-            s = plane_.side(mesh_.point_position(p)) < 0 ? kBelow : kAbove;
+        if (s == kUnknown) {
+            Vector3d const q = mesh_.point_position(p);
+            double const side = plane_.side(q);
+            s = side < 0 && -side > kSnap * normal_length_ * largest_coordinate(q) ? kBelow : kAbove;
+        }
         return s;
     }
 
@@ -125,8 +133,11 @@ private:
             Index const a = v[k], b = v[(k + 1) % v.count];
             if (side_of(a) == side_of(b))
                 continue;
-            Vector3d const pa = mesh_.point_position(a), pb = mesh_.point_position(b);
-            if (!sight_.within(pa + (pb - pa) * crossing_fraction(plane_, pa, pb)))
+            // From the end below, as the cut point is made: the polygons on either side of a side
+            // that the line ends on must agree whether the crossing counts.
+            bool const a_below = side_of(a) == kBelow;
+            Vector3d const below = mesh_.point_position(a_below ? a : b), above = mesh_.point_position(a_below ? b : a);
+            if (!sight_.within(below + (above - below) * crossing_fraction(plane_, below, above)))
                 continue;
             if (counted++ == 0)
                 end_side = {a, b};
@@ -436,7 +447,7 @@ private:
 
     // Side A or B, or both apart: each connected part of the chosen side is gathered from its
     // pieces through points off the seam, and acted on only when it reaches no point of the other
-    // side, that is when the cut separates it. True when some part was.
+    // side, that is when the cut separates it. True when that changed anything.
     bool part_sides(KnifeRemove remove)
     {
         std::vector<Index> const& seeds = remove == KnifeRemove::SideB ? above_ : below_;
@@ -464,7 +475,18 @@ private:
                 Index const g = stack.back();
                 stack.pop_back();
                 part.push_back(g);
-                for (Index v : mesh_.polygon_vertices(g)) {
+                PolygonVertices const corners = mesh_.polygon_vertices(g);
+                for (std::uint16_t k = 0; k < corners.count; ++k) {
+                    Index const v = corners[k], w = corners[(k + 1) % corners.count];
+                    // A polygon lying wholly on the seam (an earlier cap, a face in the plane)
+                    // goes with the part it closes, the one it shares a side with.
+                    if (on_seam_[v] && on_seam_[w])
+                        for (Index h : mesh_.point_polygons(v))
+                            if (state[h] == kFree && on_seam(mesh_.polygon_vertices(h)) &&
+                                has_side(mesh_.polygon_vertices(h), v, w)) {
+                                state[h] = kParted;
+                                stack.push_back(h);
+                            }
                     if (on_seam_[v] || passed[v])
                         continue;
                     passed[v] = 1;
@@ -484,10 +506,10 @@ private:
         }
         if (!any)
             return false;
-        result_.changed = true;
         auto const parted = [&](Index g) { return g < state.size() && state[g] == kParted; };
+        std::size_t changes = 0;
         if (remove == KnifeRemove::Separate) {
-            detach(parted);
+            changes = detach(parted);
         } else {
             // In index order, which keeps the host's bookkeeping of neighbouring polygons together.
             for (Index g = 0; g < state.size(); ++g)
@@ -495,21 +517,36 @@ private:
                     mesh_.remove_polygon(g);
                     ++result_.removed;
                 }
+            changes = result_.removed;
         }
-        cap();
-        return true;
+        result_.caps = cap_loops(mesh_, seam_);
+        changes += result_.caps;
+        result_.changed |= changes > 0;
+        return changes > 0;
     }
 
-    // Gives the polygons of the parts their own copies of the seam points they use.
+    bool on_seam(PolygonVertices const& v) const
+    {
+        return std::all_of(v.begin(), v.end(), [&](Index p) { return on_seam_[p] != 0; });
+    }
+
+    // Gives the polygons of the parts their own copies of the seam points they share with the
+    // rest of the mesh. Answers the number of copies.
     template <class Parted>
-    void detach(Parted const& parted)
+    std::size_t detach(Parted const& parted)
     {
         std::vector<Index> touching;
         PolyMarker seen;
-        for (Index p : seam_)
-            for (Index g : mesh_.point_polygons(p))
+        for (Index p : seam_) {
+            auto const around = mesh_.point_polygons(p);
+            if (std::all_of(around.begin(), around.end(), parted)) {
+                on_seam_[p] = 0;
+                continue;
+            }
+            for (Index g : around)
                 if (parted(g) && seen.insert(g))
                     touching.push_back(g);
+        }
         std::unordered_map<Index, Index> copies;
         std::vector<Index> made_copies;
         std::vector<CornerSource> corners;
@@ -549,67 +586,7 @@ private:
             seam_.push_back(copy);
             on_seam_[copy] = 1;
         }
-    }
-
-    // Whether exactly one polygon has the side a-b.
-    bool border(Index a, Index b) const
-    {
-        int n = 0;
-        for (Index g : mesh_.point_polygons(a))
-            n += has_side(mesh_.polygon_vertices(g), a, b);
-        return n == 1;
-    }
-
-    // Closes every loop of seam points joined by border sides with a polygon running the other
-    // way round.
-    void cap()
-    {
-        struct Step {
-            Index to, beside;
-        };
-        std::unordered_map<Index, Step> next;
-        std::vector<Index> starts;
-        for (Index a : seam_) {
-            if (!mesh_.point_exists(a))
-                continue;
-            for (Index g : mesh_.point_polygons(a)) {
-                PolygonVertices const v = mesh_.polygon_vertices(g);
-                auto const k = static_cast<std::size_t>(std::find(v.begin(), v.end(), a) - v.begin());
-                Index const b = v[(k + 1) % v.count];
-                if (on_seam_[b] && border(a, b) && next.try_emplace(b, Step{a, g}).second)
-                    starts.push_back(b);
-            }
-        }
-        std::unordered_map<Index, bool> walked;
-        CompactIndexArray loop;
-        for (Index start : starts) {
-            if (walked.contains(start))
-                continue;
-            loop.clear();
-            bool closed = false;
-            for (Index p = start;;) {
-                walked[p] = true;
-                if (!loop.push_back(p))
-                    break;
-                auto const it = next.find(p);
-                if (it == next.end())
-                    break;
-                p = it->second.to;
-                if (p == start) {
-                    closed = true;
-                    break;
-                }
-                if (walked.contains(p))
-                    break;
-            }
-            if (!closed || loop.size() < 3)
-                continue;
-            Index const c = mesh_.add_polygon(loop);
-            if (c == kNoIndex)
-                continue;
-            mesh_.set_polygon_material(c, mesh_.polygon_material(next.at(start).beside));
-            ++result_.caps;
-        }
+        return made_copies.size();
     }
 
     void remove_unused_points()
@@ -625,6 +602,7 @@ private:
     MeshInterface& mesh_;
     KnifePlane const plane_;
     KnifeSight const sight_;
+    double const normal_length_;
     std::vector<std::uint8_t> sides_;
     std::vector<Index> crossed_;
     std::vector<EndHit> end_hits_;

@@ -43,11 +43,11 @@ struct KnifeCutResult {
 //
 // With SideA or SideB, each connected part of that side that the cut separates from the other
 // side is removed and the opening is capped; with Separate, such parts get their own copies of the
-// cut points and both openings are capped. A part still joined to the other side (a line that
-// stops inside the surface) is left cut as with None. Caps are made only for closed loops of cut
-// points, run opposite to the kept polygons along them and take the material of the polygon beside
-// their first side. When anything was removed or detached, every point that no polygon uses is
-// removed.
+// cut points they share with the rest and both openings are capped (cap_loops). A part still
+// joined to the other side (a line that stops inside the surface) is left cut as with None. When
+// anything was removed or detached, every point that no polygon uses is removed. Points within a
+// billionth of their coordinates' size from the plane count as on it, so a second cut along the
+// first changes nothing.
 //
 // A line that crosses nothing changes nothing. Element indices other than those removed stay valid.
 KnifeCutResult knife_cut(VORNSDK::MeshInterface& mesh, KnifeLine const& line, KnifeRemove remove);
