@@ -341,7 +341,7 @@ public:
     {
         std::vector<bool> hard, selected;
         for (VertexPair const& e : band_.edges) {
-            hard.push_back(mesh_.hard_edges().contains(e));
+            hard.push_back(mesh_.edge_hard(e));
             selected.push_back(mesh_.selected_edges().contains(e));
         }
         PolyMarker in_band;

@@ -257,9 +257,9 @@ TEST_F(InsertLoop, SplitRingEdgesKeepHardnessAndSelectionAndCornerValuesAreInter
     mesh->set_edge_selection({2, 0}, true);
     insert("(0,2)", 0.25);
     ASSERT_EQ(mesh->points().count(), 6u);
-    EXPECT_EQ(mesh->hard_edges().size(), 2u);
-    EXPECT_TRUE(mesh->hard_edges().contains({0, 4}));
-    EXPECT_TRUE(mesh->hard_edges().contains({4, 2}));
+    EXPECT_EQ(mesh->hard_edge_count(), 2u);
+    EXPECT_TRUE(mesh->edge_hard({0, 4}));
+    EXPECT_TRUE(mesh->edge_hard({4, 2}));
     EXPECT_EQ(mesh->selected_edges().size(), 2u);
     for (Index f : mesh->polygons()) {
         auto const v = mesh->polygon_vertices(f);

@@ -72,8 +72,10 @@ protected:
         for (auto f : VORNSDK::each(mesh->selected_polygons()))
             s << ' ' << f;
         s << " h";
-        for (auto e : mesh->hard_edges())
-            s << ' ' << e.v1 << '-' << e.v2;
+        for (VORNSDK::Index f : mesh->polygons())
+            for (std::size_t k = 0; k < mesh->polygon_vertices(f).count; ++k)
+                if (mesh->side_marked_hard(f, k))
+                    s << ' ' << f << ':' << k;
         return s.str();
     }
 

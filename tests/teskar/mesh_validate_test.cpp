@@ -20,7 +20,7 @@ public:
     void vacate_point(Index p) { m_.points_.set_occupied(p, false); }
     void flag_point(Index p) { m_.point_selected_[p] = 1; }
     void select_edge(VertexPair e) { m_.sel_edges_.insert(e); }
-    void harden(VertexPair e) { m_.hard_.insert(e); }
+    void mark_side(Index f, std::uint8_t marks) { m_.side_marks_[f] = marks; }
     void set_material(Index f, std::uint32_t id) { m_.materials_[f] = id; }
     void set_corner_values(Index f, std::vector<float> values) { m_.maps_.at(0).values[f] = std::move(values); }
     void add_position() { m_.positions_.push_back({}); }
@@ -72,7 +72,7 @@ TEST(MeshValidate, NamesEachBrokenPromiseOfTheStore)
         {"missing polygon at a point", [](auto& a) { a.list_at_point(0, {0, 7}); }, "point 0 lists polygon 7, which does not exist"},
         {"flag without selection", [](auto& a) { a.flag_point(2); }, "1 points are flagged as selected, but the selection holds 0"},
         {"selected edge missing", [](auto& a) { a.select_edge({0, 4}); }, "selected edge (0,4) does not exist"},
-        {"hard edge missing", [](auto& a) { a.harden({3, 5}); }, "hard edge (3,5) does not exist"},
+        {"hard mark beyond the sides", [](auto& a) { a.mark_side(1, 0x10); }, "polygon 1 marks sides hard beyond its 4 sides"},
         {"material out of range", [](auto& a) { a.set_material(1, 5); }, "polygon 1 has material 5 of 1"},
         {"values of the wrong size", [](auto& a) { a.set_corner_values(0, {0, 0, 1}); }, "holds 3 values for polygon 0, which needs 8"},
         {"values of a missing polygon", [](auto& a) { a.set_corner_values(9, {0, 0}); }, "values of polygon 9, which does not exist"},

@@ -84,12 +84,10 @@ std::vector<std::string> Mesh::validate() const
         return size == slots;
     };
     bool const points_sized = sized("positions", positions_.size(), np) & sized("point selection flags", point_selected_.size(), np) &
-                              sized("point adjacency", point_polys_.lists(), np) &
-                              sized("position stamps", position_stamp_.size(), np) &
-                              sized("adjacency stamps", adjacency_stamp_.size(), np);
+                              sized("point adjacency", point_polys_.lists(), np);
     bool const polygons_sized = sized("vertex lists", corners_.lists(), nf) & sized("materials", materials_.size(), nf) &
                                 sized("polygon selection flags", poly_selected_.size(), nf) &
-                                sized("polygon stamps", polygon_stamp_.size(), nf);
+                                sized("side hard marks", side_marks_.size(), nf);
     if (!points_sized || !polygons_sized)
         return report.take();
 
@@ -111,6 +109,8 @@ std::vector<std::string> Mesh::validate() const
                 report.add("vacant polygon ", f, " keeps ", list.size(), " vertices");
             if (materials_[f] != 0)
                 report.add("vacant polygon ", f, " keeps material ", materials_[f]);
+            if (side_marks_[f] != 0)
+                report.add("vacant polygon ", f, " keeps hard marks");
             continue;
         }
         if (list.size() < 3)
@@ -119,6 +119,8 @@ std::vector<std::string> Mesh::validate() const
             report.add("polygon ", f, " has ", list.size(), " vertices, more than a vertex list holds");
         if (materials_[f] >= material_table_.size())
             report.add("polygon ", f, " has material ", materials_[f], " of ", material_table_.size());
+        if (list.size() < kMarkBits && (side_marks_[f] >> list.size()) != 0)
+            report.add("polygon ", f, " marks sides hard beyond its ", list.size(), " sides");
         for (std::size_t k = 0; k < list.size(); ++k) {
             Index const v = list[k];
             if (std::find(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(k), v) != list.begin() + static_cast<std::ptrdiff_t>(k)) {
@@ -167,14 +169,14 @@ std::vector<std::string> Mesh::validate() const
     }
     if (edges != sel_edges_.size())
         report.add("the edge selection says it holds ", sel_edges_.size(), " members but lists ", edges);
-    std::size_t hard = 0;
-    for (VertexPair const& e : hard_) {
-        ++hard;
-        if (!edge_exists(e))
-            report.add("hard edge ", edge_text(e), " does not exist");
+    for (std::uint64_t const key : long_side_marks_) {
+        Index const f = static_cast<Index>(key >> 16);
+        std::size_t const k = key & 0xFFFF;
+        if (f >= nf || polygons_.is_vacant(f))
+            report.add("polygon ", f, ", which does not exist, marks its side ", k, " hard");
+        else if (k < kMarkBits || k >= corners_.size(f))
+            report.add("polygon ", f, " marks side ", k, " hard in the wrong place");
     }
-    if (hard != hard_.size())
-        report.add("the hard edges say they are ", hard_.size(), " but list ", hard);
 
     for (std::size_t m = 0; m < maps_.size(); ++m) {
         VertexMap const& map = maps_[m];
