@@ -73,9 +73,7 @@ std::optional<Vector3d> drawn_point(ViewportInterface const& view, InputRecord c
     auto const p = on_drawing_plane(view, input.state.pointer_x(), input.state.pointer_y());
     if (!p || !grid)
         return p;
-    Component const viewport_grid = Component::create("ViewportGrid");
-    double const size = viewport_grid ? viewport_grid["GridSize"].as_double() : 0.0;
-    return snap_to_grid(*p, size > 0 ? size : 1.0);
+    return snap_to_grid(*p, viewport_grid_size());
 }
 
 } // namespace

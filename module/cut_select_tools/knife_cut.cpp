@@ -173,7 +173,7 @@ private:
             cut.point = mesh_.add_point(p);
             cut.at = low_below ? t : 1 - t;
             cut.fresh = true;
-            cut.hard = mesh_.hard_edges().contains(side);
+            cut.hard = mesh_.edge_hard(side);
             cut.selected = mesh_.selected_edges().contains(side);
         }
         cuts_.push_back(cut);
@@ -567,7 +567,7 @@ private:
                 }
                 corners.push_back({p, k, k, 0.0});
                 VertexPair const side = v.edge(k);
-                marks.emplace_back(mesh_.hard_edges().contains(side), mesh_.selected_edges().contains(side));
+                marks.emplace_back(mesh_.edge_hard(side), mesh_.selected_edges().contains(side));
             }
             PolygonProperties const before = properties_to_keep(mesh_, g);
             if (!mesh_.set_polygon_vertices(g, points_of(corners)))

@@ -36,14 +36,14 @@ Component make_knife_gizmo()
     return gizmo;
 }
 
+} // namespace
+
 double viewport_grid_size()
 {
     Component const grid = Component::create("ViewportGrid");
     double const size = grid ? grid["GridSize"].as_double() : 0.0;
     return size > 0 ? size : 1.0;
 }
-
-} // namespace
 
 Vector3d snap_to_grid(Vector3d const& p, double grid_size)
 {

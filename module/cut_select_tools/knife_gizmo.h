@@ -35,4 +35,7 @@ private:
 // Each coordinate moved to the nearest multiple of half the grid size, halves rounding up.
 VORNSDK::Vector3d snap_to_grid(VORNSDK::Vector3d const& p, double grid_size);
 
+// The size the host's "ViewportGrid" reports; 1 when it reports none.
+double viewport_grid_size();
+
 } // namespace tolvir

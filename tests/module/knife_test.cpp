@@ -247,8 +247,8 @@ TEST_F(KnifeCut, PiecesKeepMaterialSelectionMarksAndMixedCornerValues)
             EXPECT_FLOAT_EQ(uvs[2 * k + 1], float(p.z));
         }
     }
-    EXPECT_TRUE(mesh->hard_edges().contains({0, 4}));
-    EXPECT_TRUE(mesh->hard_edges().contains({4, 2}));
+    EXPECT_TRUE(mesh->edge_hard({0, 4}));
+    EXPECT_TRUE(mesh->edge_hard({4, 2}));
     EXPECT_TRUE(mesh->selected_edges().contains({1, 5}));
     EXPECT_TRUE(mesh->selected_edges().contains({5, 3}));
 }
