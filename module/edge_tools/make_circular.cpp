@@ -48,7 +48,8 @@ Vector3d loop_area(MeshInterface const& mesh, std::vector<Index> const& loop)
 }
 
 // Puts the outline's points on the circle about their centre that passes through the nearest of
-// them, evenly spaced counter-clockwise about the outline's normal from the first one.
+// them, evenly spaced from the first one, turning about the outline's normal the way the outline
+// itself turns (counter-clockwise for a surface that faces the way its normals point).
 void place_on_circle(MeshInterface& mesh, std::vector<Index> const& outline, Vector3d const& centre,
                      Vector3d const& normal_sum)
 {
@@ -57,7 +58,8 @@ void place_on_circle(MeshInterface& mesh, std::vector<Index> const& outline, Vec
         radius = std::min(radius, length(mesh.point_position(v) - centre));
     Vector3d const x = unit(mesh.point_position(outline.front()) - centre);
     Vector3d const n = unit(normal_sum);
-    Vector3d const y = cross(n, x);
+    double const turn = dot(loop_area(mesh, outline), normal_sum) < 0 ? -1.0 : 1.0;
+    Vector3d const y = cross(n, x) * turn;
     std::size_t const k = outline.size();
     for (std::size_t i = 0; i < k; ++i) {
         double const angle = double(i) / double(k) * 6.283185307179586;
@@ -112,10 +114,8 @@ bool make_region_circular(MeshInterface& mesh, std::vector<Index> const& region)
         normal_sum += normal_of(mesh, v);
     }
     centre = centre / double(loop->size());
-    // The polygons' winding runs the outline either way round the normal sum (which points the
-    // way the surface faces); the disc turns counter-clockwise about it from the first point.
-    if (dot(loop_area(mesh, *loop), normal_sum) < 0)
-        std::reverse(loop->begin() + 1, loop->end());
+    // The fan follows the outline in the region's winding, so that it runs along its
+    // neighbours the way the region did.
     place_on_circle(mesh, *loop, centre, normal_sum);
     fill_with_fan(mesh, region, *loop, centre);
     return true;
