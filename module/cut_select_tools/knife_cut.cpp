@@ -312,8 +312,8 @@ private:
     // Divides a crossed polygon into its pieces on either side of the plane; a polygon that the
     // plane only touches stays whole and counts as a piece of its side. A polygon whose seam
     // corners cannot be paired up across it (an edge lying in the plane where the boundary passes
-    // through it, a polygon folded over the cut line) is left whole; the cut points on its sides
-    // still go into it.
+    // through it, a polygon folded over the cut line), or whose pieces would be joined along an
+    // edge the mesh has already, is left whole; the cut points on its sides still go into it.
     void divide(Index f)
     {
         if (!build_cycle(f))
@@ -330,6 +330,11 @@ private:
         auto const partner = partners(crossings);
         if (!partner)
             return;
+        // A line across the polygon that the mesh has already (a polygon folded over another one
+        // that the cut divides the same way) would be run by more than two polygons.
+        for (std::size_t j = 0; j < crossings.size(); ++j)
+            if (mesh_.edge_exists({cycle_[crossings[j].first].source.point, cycle_[crossings[(*partner)[j]].first].source.point}))
+                return;
         // Arc i lies between crossings i - 1 and i. A piece follows an arc to its crossing, goes
         // across the polygon to that crossing's partner, and follows the arc after the partner.
         std::size_t const m = crossings.size();
