@@ -73,6 +73,15 @@ struct View {
     }
 };
 
+// An attribute value of three numbers, exact.
+std::string vector_value(Vector3d const& v)
+{
+    std::ostringstream s;
+    s.precision(17);
+    s << v.x << ',' << v.y << ',' << v.z;
+    return s.str();
+}
+
 // One scene of the demonstration: a script that saves and renders "<name>_before" and
 // "<name>_after" into the output folder, with info lines before and after the edit.
 struct Scene {
@@ -144,6 +153,28 @@ std::vector<Scene> scenes(std::filesystem::path const& dir)
                        "new grid grid 6 6 3\n" + view.statement() +
                            "mode polygons\nselect polygons 7 8 9 13 14 15 19 20 25 26\n" + before("grid_hard_outline") +
                            "run HardEdgesOutlineCommand\n" + after("grid_hard_outline")});
+    }
+    // A box cut in each removal mode. The line is given to the knife as it starts, so that the
+    // "before" picture shows it and its gizmo over the whole box; a drag of the line's end handle
+    // then makes the cut, and dropping the tool keeps it.
+    {
+        View const view{{3.4, 2.9, 4.6}, {0, 0, 0}};
+        // On the drawing plane z = 0 (the view runs most steeply along z), beyond the box on both
+        // sides; the knife looks from where the start's view ray begins.
+        Vector3d const start{-2.6, 1.2, 0}, end{2.4, -0.8, 0};
+        Vector3d const screen = view.camera().project(start);
+        Vector3d const origin = view.camera().unproject({screen.x, screen.y, 0.0});
+        std::string const at_end = view.pixel(end);
+        char const* const modes[] = {"none", "side_a", "side_b", "separate"};
+        char const* const titles[] = {"None", "Side A", "Side B", "Separate"};
+        for (int remove = 0; remove < 4; ++remove) {
+            std::string const name = std::string("box_knife_") + modes[remove];
+            out.push_back({name, std::string("Knife across a box, Remove ") + titles[remove],
+                           "new box box 2\n" + view.statement() + "mode polygons\ntool Knife Start=" +
+                               vector_value(start) + " End=" + vector_value(end) + " Origin=" + vector_value(origin) +
+                               " Remove=" + std::to_string(remove) + "\n" + before(name) + "press " + at_end +
+                               "\ndrag " + at_end + "\nrelease " + at_end + "\ndrop\n" + after(name)});
+        }
     }
     return out;
 }

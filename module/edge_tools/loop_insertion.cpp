@@ -1,5 +1,6 @@
 #include "edge_tools/loop_insertion.h"
 
+#include "edge_tools/corner_values.h"
 #include "edge_tools/edge_queries.h"
 
 #include <algorithm>
@@ -270,14 +271,6 @@ std::vector<LoopBand> bands_through_selection(MeshInterface const& mesh)
 
 namespace {
 
-// Where a corner of a polygon being rebuilt takes its per-corner values from: corners k0 and k1
-// of the old polygon, mixed by s (an old corner has k0 == k1).
-struct CornerSource {
-    Index point;
-    std::uint16_t k0, k1;
-    double s;
-};
-
 // The new points of one ring edge inside a rebuilt polygon's vertex cycle: where they start and
 // whether the polygon runs along the edge from its first point (the points then come in order).
 struct CutRun {
@@ -492,7 +485,7 @@ private:
             Index const g = mesh_.add_polygon(points_of(slice_), f);
             if (g == kNoIndex)
                 continue;
-            set_values(g, slice_, before);
+            set_interpolated_values(mesh_, g, slice_, before);
             if (was_selected)
                 mesh_.set_polygon_selection(g, true);
         }
@@ -500,10 +493,7 @@ private:
         replace(f, slice_, before);
     }
 
-    PolygonProperties properties(Index f) const
-    {
-        return mesh_.num_vertex_maps() == 0 ? PolygonProperties() : mesh_.polygon_properties(f);
-    }
+    PolygonProperties properties(Index f) const { return properties_to_keep(mesh_, f); }
 
     CompactIndexArray const& points_of(std::vector<CornerSource> const& corners)
     {
@@ -516,30 +506,7 @@ private:
     void replace(Index f, std::vector<CornerSource> const& corners, PolygonProperties const& before)
     {
         if (mesh_.set_polygon_vertices(f, points_of(corners)))
-            set_values(f, corners, before);
-    }
-
-    // Per-corner values of a rebuilt polygon, interpolated along the old sides.
-    void set_values(Index f, std::vector<CornerSource> const& corners, PolygonProperties const& before)
-    {
-        if (before.corner_values.empty())
-            return;
-        PolygonProperties after;
-        after.material = before.material;
-        for (std::size_t map = 0; map < before.corner_values.size(); ++map) {
-            std::vector<float> const& old = before.corner_values[map];
-            std::vector<float> values;
-            if (!old.empty()) {
-                std::size_t const dim = static_cast<std::size_t>(mesh_.vertex_map_dimension(map));
-                for (CornerSource const& c : corners)
-                    for (std::size_t d = 0; d < dim; ++d) {
-                        double const v0 = old[c.k0 * dim + d], v1 = old[c.k1 * dim + d];
-                        values.push_back(static_cast<float>(v0 + (v1 - v0) * c.s));
-                    }
-            }
-            after.corner_values.push_back(std::move(values));
-        }
-        mesh_.set_polygon_properties(f, after);
+            set_interpolated_values(mesh_, f, corners, before);
     }
 
     MeshInterface& mesh_;

@@ -113,6 +113,10 @@ protected:
     VORNSDK::HistoryTransaction* transaction() const { return transaction_.get(); }
     // Ends the current undo step and opens the next one under the same name.
     void renew_transaction();
+    // Offers a press to the gizmos as the framework does before on_button_pressed: for a tool
+    // that moves a handle under the pointer and drags it on at once. True when a drag began.
+    bool start_gizmo_drag(InputRecord const& input) { return press_gizmos(input); }
+    bool dragging() const { return dragger_ != nullptr; }
 
 private:
     void open_transaction();

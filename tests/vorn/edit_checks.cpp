@@ -288,15 +288,15 @@ void check_edit(Reporter const& report, std::string const& name, teskar::Mesh co
     if (before.finite && !after.finite)
         report(Check::NotFinite, name + "a point is at infinity or not a number");
     auto const existed = [&](Index p) { return p < before.existed.size() && before.existed[p]; };
-    // An edge is a new problem unless it was one before, or it is a piece of one: it has a new
-    // point and its old points were on problems of the same kind.
+    // An edge is a new problem unless it was one before, or it is a piece of one (it has a new
+    // point and its old points were on problems of the same kind), or it joins such pieces again
+    // (both its points were on problems of the same kind: Dissolve of a cut across one).
     for (auto const& problem : mesh.manifold_problems()) {
         int const kind = problem.kind;
         if (before.problems[kind].contains(problem.edge.key()))
             continue;
         Index const ends[] = {problem.edge.v1, problem.edge.v2};
-        bool const piece = std::any_of(std::begin(ends), std::end(ends), [&](Index p) { return !existed(p); }) &&
-                           std::all_of(std::begin(ends), std::end(ends),
+        bool const piece = std::all_of(std::begin(ends), std::end(ends),
                                        [&](Index p) { return !existed(p) || before.problem_points[kind].contains(p); });
         if (!piece)
             report(Check::Manifold, name + problem.text());
@@ -363,7 +363,7 @@ std::string statement_of(std::string const& line)
 
 CheckedSession::CheckedSession(bool must_run)
     : session_(std::make_unique<vorn::ScriptSession>(out_, out_)), must_run_(must_run), state_(scene_state()),
-      facts_(std::make_unique<SceneFacts>(scene_facts()))
+      facts_(std::make_unique<SceneFacts>(scene_facts())), in_tool_(std::make_unique<SceneFacts>())
 {
     settled_[0] = state_;
 }
@@ -428,13 +428,50 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
             report(Check::Invalid, name + problem);
         if (mesh.edit_nesting() != 0)
             report(Check::OpenEdit, name + "edit nesting " + std::to_string(mesh.edit_nesting()));
-        if (MeshFacts const* before = facts_->find(m.item); before && !history_statement)
-            check_edit(report, name, mesh, *before, m, std::find(loose_.begin(), loose_.end(), m.item) == loose_.end());
         // Edits of a polygon with no area (Remove and Dissolve can leave one with its corners in
         // a line) may put points on one spot through no fault of theirs.
-        if (has_flat_polygon(mesh) && std::find(loose_.begin(), loose_.end(), m.item) == loose_.end())
+        bool const flat = has_flat_polygon(mesh);
+        MeshFacts const* before = facts_->find(m.item);
+        if (!before || history_statement)
+            continue;
+        // A tool in use applies its edit again to its mesh as it was when its step began, which
+        // brings back that mesh's points and manifold problems: those seen since the tool began
+        // are not new.
+        MeshFacts widened;
+        if (MeshFacts const* seen = tool_before ? in_tool_->find(m.item) : nullptr) {
+            widened = *before;
+            for (int kind = 0; kind < 2; ++kind) {
+                widened.problems[kind].insert(seen->problems[kind].begin(), seen->problems[kind].end());
+                widened.problem_points[kind].insert(seen->problem_points[kind].begin(), seen->problem_points[kind].end());
+            }
+            widened.existed.resize(std::max(widened.existed.size(), seen->existed.size()), 0);
+            for (std::size_t p = 0; p < seen->existed.size(); ++p)
+                widened.existed[p] |= seen->existed[p];
+            before = &widened;
+        }
+        check_edit(report, name, mesh, *before, m, std::find(loose_.begin(), loose_.end(), m.item) == loose_.end());
+        if (flat && std::find(loose_.begin(), loose_.end(), m.item) == loose_.end())
             loose_.push_back(m.item);
     }
+    if (!tool_after)
+        in_tool_->meshes.clear();
+    else
+        for (SceneFacts const* facts : {facts_.get(), &after})
+            for (MeshFacts const& m : facts->meshes) {
+                if (!in_tool_->find(m.item)) {
+                    in_tool_->meshes.emplace_back();
+                    in_tool_->meshes.back().item = m.item;
+                }
+                auto& seen = *std::find_if(in_tool_->meshes.begin(), in_tool_->meshes.end(),
+                                           [&](MeshFacts const& f) { return f.item == m.item; });
+                for (int kind = 0; kind < 2; ++kind) {
+                    seen.problems[kind].insert(m.problems[kind].begin(), m.problems[kind].end());
+                    seen.problem_points[kind].insert(m.problem_points[kind].begin(), m.problem_points[kind].end());
+                }
+                seen.existed.resize(std::max(seen.existed.size(), m.existed.size()), 0);
+                for (std::size_t p = 0; p < m.existed.size(); ++p)
+                    seen.existed[p] |= m.existed[p];
+            }
 
     if (error.empty() && history_statement) {
         if (auto const it = settled_.find(undo_after.size()); it != settled_.end())

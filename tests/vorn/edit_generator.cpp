@@ -188,6 +188,40 @@ std::string some_items(EditGenerator& g)
     return out;
 }
 
+// A knife line for the target as its "Start", "End" and "Origin": through a spot inside its box,
+// mostly right across it, now and then ending inside it, sometimes on round numbers (which meet
+// the points of grids and boxes), seen from a spot well away from it.
+std::string knife_line(EditGenerator& g)
+{
+    Component const item = target();
+    Vector3d min{-1, -1, -1}, max{1, 1, 1};
+    if (teskar::Mesh const* mesh = teskar::mesh_of(item); mesh && mesh->points().count() > 0)
+        teskar::item_of(item)->world_bounding_box(min, max);
+    Vector3d const centre = (min + max) / 2, half = (max - min) / 2;
+    double const radius = std::max(0.5, VORNSDK::length(half));
+    auto const around = [&](double scale) {
+        Vector3d d;
+        while (VORNSDK::length(d) < 0.1)
+            d = {g.uniform() * 2 - 1, g.uniform() * 2 - 1, g.uniform() * 2 - 1};
+        return VORNSDK::unit(d) * scale;
+    };
+    Vector3d const spot = centre + Vector3d{half.x * (g.uniform() * 2 - 1), half.y * (g.uniform() * 2 - 1),
+                                            half.z * (g.uniform() * 2 - 1)};
+    Vector3d const along = around(radius);
+    Vector3d start = spot - along * 1.5, end = spot + along * (g.chance(0.25) ? 0.2 : 1.5);
+    Vector3d origin = spot + around(4 * radius);
+    bool const round = g.chance(0.3);
+    auto const text = [&](Vector3d const& p) {
+        char out[96];
+        if (round)
+            std::snprintf(out, sizeof out, "%g,%g,%g", std::round(p.x * 2) / 2, std::round(p.y * 2) / 2, std::round(p.z * 2) / 2);
+        else
+            std::snprintf(out, sizeof out, "%.3f,%.3f,%.3f", p.x, p.y, p.z);
+        return std::string(out);
+    };
+    return "Start=" + text(start) + " End=" + text(end) + " Origin=" + text(origin);
+}
+
 // The commands the sequences run: name, weight, and the attributes for the target mesh (which
 // exists when they are asked for). A command that joins the project joins this table.
 struct Command {
@@ -239,6 +273,7 @@ std::vector<Command> const& commands()
                  list += edge_text(e) + " ";
              return "Edges=\"" + list + "\"";
          }},
+        {"Knife", 3, [](G& g, M&) { return knife_line(g) + " Remove=" + std::to_string(g.below(4)); }},
         {"InsertLoop", 3,
          [](G& g, M& m) {
              auto const edges = some_edges(g, m);
@@ -368,6 +403,8 @@ void EditGenerator::plan_action()
         plan_selection();
     else if (roll < 80)
         plan_command();
+    else if (roll < 92 && chance(0.35))
+        plan_knife_tool();
     else if (roll < 92)
         plan_insert_loop_tool();
     else if (roll < 97 && !history.undo_names().empty())
@@ -482,6 +519,45 @@ void EditGenerator::plan_insert_loop_tool()
             });
         } else {
             pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+        }
+    }
+    pending_.push_back([] { return std::string("drop"); });
+}
+
+// One use of the Knife: a camera on the target, the tool with a removal mode, a few gestures
+// (lines drawn or moved with the pointer, which also drags the gizmo's handles; Add and Redraw at
+// the pointer; the removal keys; attribute changes), then drop.
+void EditGenerator::plan_knife_tool()
+{
+    pending_.push_back([this] { return camera(*this); });
+    pending_.push_back([this] {
+        std::string line = "tool Knife Remove=" + std::to_string(below(4));
+        if (chance(0.2))
+            line += " Grid=true";
+        return line;
+    });
+    auto const spot = std::make_shared<std::string>();
+    std::size_t const gestures = 1 + below(4);
+    for (std::size_t k = 0; k < gestures; ++k) {
+        std::uint64_t const roll = below(20);
+        if (roll < 9) {
+            pending_.push_back([this, spot] { return "press " + (*spot = aim(*this)); });
+            std::size_t const moves = 1 + below(3);
+            for (std::size_t m = 0; m < moves; ++m)
+                pending_.push_back([this, spot] { return "drag " + (*spot = aim(*this)); });
+            pending_.push_back([spot] { return "release " + *spot; });
+        } else if (roll < 13) {
+            bool const redraw = chance(0.5);
+            pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+            pending_.push_back([redraw] { return std::string(redraw ? "action Redraw" : "action Add"); });
+            if (redraw) {
+                pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+                pending_.push_back([] { return std::string("action Redraw release"); });
+            }
+        } else if (roll < 17) {
+            pending_.push_back([this] { return std::string(chance(0.5) ? "key Up" : "key Down"); });
+        } else {
+            pending_.push_back([this] { return "set Remove=" + std::to_string(below(4)); });
         }
     }
     pending_.push_back([] { return std::string("drop"); });

@@ -1,0 +1,371 @@
+#include "module_fixture.h"
+
+#include "cut_select_tools/knife_cut.h"
+
+#include "vornsdk/host.h"
+#include "vornsdk/scene.h"
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+using namespace VORNSDK;
+using namespace tolvir;
+
+namespace {
+
+class KnifeCut : public ModuleFixture {
+protected:
+    // A cube of edge 2 centred on the origin, its faces wound outwards.
+    void make_box()
+    {
+        for (int k = 0; k < 8; ++k)
+            mesh->add_point({k & 1 ? 1.0 : -1.0, k & 2 ? 1.0 : -1.0, k & 4 ? 1.0 : -1.0});
+        for (auto const& face : {CompactIndexArray{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2},
+                                 {1, 3, 7, 5}})
+            mesh->add_polygon(face);
+    }
+
+    // Seen from +z, drawn towards +x along y = at: side A is y < at. One undo step.
+    KnifeCutResult cut_at_y(double at, KnifeRemove remove)
+    {
+        HistoryTransaction step("Knife");
+        HistoryContext const recording(step, false);
+        return knife_cut(*mesh, {{-5, at, 0}, {5, at, 0}, {-5, at, 10}}, remove);
+    }
+
+    // A tube of radius 1 around the y axis from y = -1 to 1; closed, each end gets one polygon.
+    // Its polygons face inwards.
+    void make_tube(Index segments, Index rings, bool closed)
+    {
+        for (Index r = 0; r <= rings; ++r)
+            for (Index s = 0; s < segments; ++s) {
+                double const a = 2 * std::numbers::pi * s / segments;
+                mesh->add_point({std::cos(a), 2.0 * r / rings - 1, std::sin(a)});
+            }
+        Index const n = segments;
+        for (Index r = 0; r < rings; ++r)
+            for (Index s = 0; s < n; ++s)
+                mesh->add_polygon({r * n + s, r * n + (s + 1) % n, (r + 1) * n + (s + 1) % n, (r + 1) * n + s});
+        if (!closed)
+            return;
+        CompactIndexArray bottom, top;
+        for (Index s = 0; s < n; ++s) {
+            bottom.push_back(n - 1 - s);
+            top.push_back(rings * n + s);
+        }
+        mesh->add_polygon(bottom);
+        mesh->add_polygon(top);
+    }
+
+    // The mesh keeps the store's promises and is a manifold; with closed, every side has a polygon
+    // on either side; and no point is left without a polygon.
+    ::testing::AssertionResult sound(bool closed) const
+    {
+        if (auto const result = valid(*mesh); !result)
+            return result;
+        if (auto const problems = mesh->manifold_problems(); !problems.empty())
+            return ::testing::AssertionFailure() << problems.front().text();
+        for (Index f : mesh->polygons()) {
+            PolygonVertices const v = mesh->polygon_vertices(f);
+            for (std::uint16_t k = 0; closed && k < v.count; ++k) {
+                PolyMarker beside;
+                if (mesh->polygons_of_edge(v.edge(k), beside) != 2)
+                    return ::testing::AssertionFailure() << "side " << v[k] << "-" << v[(k + 1) % v.count] << " is open";
+            }
+        }
+        for (Index p : mesh->points())
+            if (mesh->point_polygons(p).empty())
+                return ::testing::AssertionFailure() << "point " << p << " is in no polygon";
+        return ::testing::AssertionSuccess();
+    }
+
+    // The volume enclosed by the polygons (positive when they face outwards).
+    double volume() const
+    {
+        double v = 0;
+        for (Index f : mesh->polygons()) {
+            PolygonVertices const p = mesh->polygon_vertices(f);
+            Vector3d const a = mesh->point_position(p[0]);
+            for (std::uint16_t k = 1; k + 1 < p.count; ++k)
+                v += dot(a, cross(mesh->point_position(p[k]), mesh->point_position(p[k + 1]))) / 6;
+        }
+        return v;
+    }
+
+    std::size_t points_with(double Vector3d::*axis, double value) const
+    {
+        std::size_t n = 0;
+        for (Index p : mesh->points())
+            n += mesh->point_position(p).*axis == value;
+        return n;
+    }
+};
+
+TEST_F(KnifeCut, ABoxIsCutRoundWithSharedPointsOrLosesTheRightSideUnderACap)
+{
+    make_box();
+    std::string const before = state();
+    KnifeCutResult const cut = cut_at_y(0.5, KnifeRemove::None);
+    EXPECT_EQ(cut.crossed, 4u);
+    EXPECT_EQ(cut.divided, 4u);
+    EXPECT_EQ(mesh->points().count(), 12u);
+    EXPECT_EQ(mesh->polygons().count(), 10u);
+    EXPECT_TRUE(sound(true));
+    EXPECT_NEAR(volume(), 8, 1e-12);
+
+    for (auto const& [remove, kept_low] : {std::pair{KnifeRemove::SideA, false}, {KnifeRemove::SideB, true}}) {
+        teskar::UndoHistory::instance().undo();
+        ASSERT_EQ(state(), before);
+        KnifeCutResult const parted = cut_at_y(0.5, remove);
+        EXPECT_EQ(parted.removed, 5u);
+        EXPECT_EQ(parted.caps, 1u);
+        EXPECT_EQ(mesh->points().count(), 8u);
+        EXPECT_EQ(mesh->polygons().count(), 6u);
+        EXPECT_TRUE(sound(true));
+        EXPECT_NEAR(volume(), kept_low ? 6 : 2, 1e-12);
+        for (Index p : mesh->points())
+            EXPECT_TRUE(kept_low ? mesh->point_position(p).y <= 0.5 : mesh->point_position(p).y >= 0.5);
+    }
+}
+
+TEST_F(KnifeCut, SeparateMakesTwoClosedPiecesWithDoubledSeamPoints)
+{
+    make_box();
+    KnifeCutResult const cut = cut_at_y(-0.25, KnifeRemove::Separate);
+    EXPECT_EQ(cut.caps, 2u);
+    EXPECT_EQ(mesh->points().count(), 16u);
+    EXPECT_EQ(mesh->polygons().count(), 12u);
+    EXPECT_EQ(points_with(&Vector3d::y, -0.25), 8u);
+    // Each piece is closed and faces outwards; they share no point.
+    EXPECT_TRUE(sound(true));
+    EXPECT_NEAR(volume(), 8, 1e-12);
+    for (Index p : mesh->points()) {
+        bool low = false, high = false;
+        PolyMarker around;
+        mesh->polygons_of_point(p, around);
+        for (Index f : around)
+            for (Index q : mesh->polygon_vertices(f)) {
+                low |= mesh->point_position(q).y < -0.25;
+                high |= mesh->point_position(q).y > -0.25;
+            }
+        EXPECT_NE(low, high) << p;
+    }
+}
+
+TEST_F(KnifeCut, PointsOnThePlaneCountAsAboveAndMakeNoSliver)
+{
+    // The plane x = 1 runs along the grid's middle column of points: nothing is divided, and
+    // Side A takes the first column of quads away without a new point.
+    make_grid(2, 2);
+    KnifeLine const down_the_middle{{1, 0, -1}, {1, 0, 5}, {1, 10, -1}};
+    std::string const before = state();
+    KnifeCutResult const touched = knife_cut(*mesh, down_the_middle, KnifeRemove::None);
+    EXPECT_EQ(touched.divided, 0u);
+    EXPECT_FALSE(touched.changed);
+    EXPECT_EQ(state(), before);
+    // Side A is x < 1 here.
+    KnifeCutResult const parted = knife_cut(*mesh, down_the_middle, KnifeRemove::SideA);
+    EXPECT_EQ(parted.removed, 2u);
+    EXPECT_EQ(mesh->points().count(), 6u);
+    EXPECT_EQ(mesh->polygons().count(), 2u);
+    EXPECT_TRUE(sound(false));
+    for (Index p : mesh->points())
+        EXPECT_GE(mesh->point_position(p).x, 1.0);
+}
+
+TEST_F(KnifeCut, ADiagonalThroughCornersSplitsQuadsIntoTriangles)
+{
+    make_grid(2, 1);
+    KnifeCutResult const cut = knife_cut(*mesh, {{-1, 0, -1}, {3, 0, 3}, {-1, 10, -1}}, KnifeRemove::None);
+    EXPECT_EQ(cut.divided, 1u);
+    EXPECT_EQ(mesh->points().count(), 6u);
+    EXPECT_EQ(mesh->polygons().count(), 3u);
+    EXPECT_TRUE(sound(false));
+}
+
+TEST_F(KnifeCut, ALineEndingInsideAPolygonLeavesNoCrack)
+{
+    // From beyond the left border to the middle of the centre quad of a 3 x 3 grid, at z = 1.5.
+    make_grid(3, 3);
+    KnifeCutResult const cut = knife_cut(*mesh, {{-1, 0, 1.5}, {1.5, 0, 1.5}, {-1, 10, 1.5}}, KnifeRemove::None);
+    EXPECT_EQ(cut.divided, 1u);
+    EXPECT_EQ(cut.end_hits, 1u);
+    // The end polygon got the cut point on its left side and is a pentagon now.
+    EXPECT_EQ(mesh->polygon_vertices(4).count, 5);
+    EXPECT_EQ(mesh->points().count(), 18u);
+    EXPECT_TRUE(sound(false));
+    // Side A cannot part a surface the line does not cut through: it is cut as with None.
+    KnifeCutResult const again = knife_cut(*mesh, {{-1, 0, 2.5}, {1.5, 0, 2.5}, {-1, 10, 2.5}}, KnifeRemove::SideA);
+    EXPECT_EQ(again.removed, 0u);
+    EXPECT_EQ(again.caps, 0u);
+    EXPECT_EQ(mesh->points().count(), 20u);
+    EXPECT_TRUE(sound(false));
+}
+
+TEST_F(KnifeCut, OnlySelectedPolygonsAreCutAndTheirNeighboursStayClosed)
+{
+    make_grid(4, 1);
+    mesh->set_polygon_selection(1, true);
+    mesh->set_polygon_selection(2, true);
+    KnifeCutResult const cut = knife_cut(*mesh, {{-1, 0, 0.5}, {5, 0, 0.5}, {-1, 10, 0.5}}, KnifeRemove::None);
+    EXPECT_EQ(cut.crossed, 2u);
+    EXPECT_EQ(mesh->polygons().count(), 6u);
+    // The quads beside the selection gain the cut point on the side they share with it.
+    EXPECT_EQ(mesh->polygon_vertices(0).count, 5);
+    EXPECT_EQ(mesh->polygon_vertices(3).count, 5);
+    EXPECT_EQ(mesh->selected_polygons().size(), 4u);
+    EXPECT_TRUE(sound(false));
+}
+
+TEST_F(KnifeCut, PiecesKeepMaterialSelectionMarksAndMixedCornerValues)
+{
+    make_grid(1, 1);
+    std::size_t const uv = mesh->add_vertex_map("UV", 2);
+    std::vector<float> values;
+    for (Index v : mesh->polygon_vertices(0)) {
+        Vector3d const p = mesh->point_position(v);
+        values.insert(values.end(), {float(p.x), float(p.z)});
+    }
+    mesh->set_corner_values(uv, 0, values);
+    Component const material = Component::create("Material");
+    mesh->set_polygon_material(0, material);
+    mesh->set_polygon_selection(0, true);
+    mesh->set_edge_hard({0, 2}, true);
+    mesh->set_edge_selection({1, 3}, true);
+    knife_cut(*mesh, {{-1, 0, 0.25}, {2, 0, 0.25}, {-1, 10, 0.25}}, KnifeRemove::None);
+    ASSERT_EQ(mesh->polygons().count(), 2u);
+    for (Index f : mesh->polygons()) {
+        EXPECT_EQ(mesh->polygon_material(f), material);
+        EXPECT_TRUE(mesh->polygon_selected(f));
+        PolygonVertices const v = mesh->polygon_vertices(f);
+        std::vector<float> const& uvs = mesh->corner_values(uv, f);
+        ASSERT_EQ(uvs.size(), 2u * v.count);
+        for (std::uint16_t k = 0; k < v.count; ++k) {
+            Vector3d const p = mesh->point_position(v[k]);
+            EXPECT_FLOAT_EQ(uvs[2 * k], float(p.x));
+            EXPECT_FLOAT_EQ(uvs[2 * k + 1], float(p.z));
+        }
+    }
+    EXPECT_TRUE(mesh->edge_hard({0, 4}));
+    EXPECT_TRUE(mesh->edge_hard({4, 2}));
+    EXPECT_TRUE(mesh->selected_edges().contains({1, 5}));
+    EXPECT_TRUE(mesh->selected_edges().contains({5, 3}));
+}
+
+TEST_F(KnifeCut, AConcavePolygonCrossedFourTimesFallsIntoThreePieces)
+{
+    // A U on y = 0 (arms up +z), cut across both arms at z = 2.
+    for (auto const& p : std::vector<Vector3d>{{0, 0, 0}, {0, 0, 3}, {1, 0, 3}, {1, 0, 1}, {2, 0, 1}, {2, 0, 3},
+                                               {3, 0, 3}, {3, 0, 0}})
+        mesh->add_point(p);
+    mesh->add_polygon({0, 1, 2, 3, 4, 5, 6, 7});
+    KnifeCutResult const cut = knife_cut(*mesh, {{-1, 0, 2}, {4, 0, 2}, {-1, 10, 2}}, KnifeRemove::None);
+    EXPECT_EQ(cut.divided, 1u);
+    ASSERT_EQ(mesh->polygons().count(), 3u);
+    EXPECT_TRUE(sound(false));
+    // The pieces cover the U exactly once: their areas add up to its area of 7.
+    double total = 0;
+    for (Index f : mesh->polygons()) {
+        PolygonVertices const v = mesh->polygon_vertices(f);
+        double area = 0;
+        for (std::uint16_t k = 0; k < v.count; ++k) {
+            Vector3d const a = mesh->point_position(v[k]), b = mesh->point_position(v[(k + 1) % v.count]);
+            area += a.z * b.x - a.x * b.z;
+        }
+        EXPECT_GT(area, 0);
+        total += area / 2;
+    }
+    EXPECT_DOUBLE_EQ(total, 7);
+}
+
+TEST_F(KnifeCut, RemovingASideTakesEveryUnusedPointAway)
+{
+    make_grid(2, 1);
+    mesh->add_point({9, 9, 9});
+    KnifeCutResult const cut = knife_cut(*mesh, {{0.5, 0, -1}, {0.5, 0, 2}, {0.5, 10, -1}}, KnifeRemove::SideB);
+    EXPECT_EQ(cut.removed, 2u);
+    EXPECT_EQ(mesh->points().count(), 4u);
+    EXPECT_TRUE(sound(false));
+}
+
+TEST_F(KnifeCut, TheCommandCutsInItemCoordinatesAndOnlyInMeshModes)
+{
+    make_grid(2, 2);
+    Matrix4d placement = Matrix4d::translation({10, 0, 0});
+    get_interface<SceneItemInterface>(item)->set_placement(placement);
+    auto const run = [&](double x) {
+        Component const knife = Component::create("Knife");
+        knife["Start"].set_value(Vector3d{x, 0, -1}, false);
+        knife["End"].set_value(Vector3d{x, 0, 3}, false);
+        knife["Origin"].set_value(Vector3d{x, 10, -1}, false);
+        return execute(knife);
+    };
+    set_selection_mode(kSelectItems);
+    EXPECT_TRUE(run(10.5));
+    EXPECT_EQ(mesh->polygons().count(), 4u);
+    set_selection_mode(kSelectPolygons);
+    EXPECT_TRUE(run(10.5));
+    EXPECT_EQ(mesh->polygons().count(), 6u);
+    EXPECT_EQ(points_with(&Vector3d::x, 0.5), 3u);
+    EXPECT_EQ(teskar::UndoHistory::instance().undo_names().back(), "Knife");
+}
+
+TEST_F(KnifeCut, PointsOnThePlaneUnderTheLinesStartDoNotPartAnUnseparatedSurface)
+{
+    // The plane x - z = 1 runs down the tube's column of points at x = 1 and the line starts right
+    // over them, so that rounding decides which of them count as crossed: the tube stays whole.
+    make_tube(7, 2, false);
+    KnifeCutResult const cut = knife_cut(*mesh, {{1, 0, 0}, {0.5, 0, -0.5}, {1, 5, 0}}, KnifeRemove::SideA);
+    EXPECT_EQ(cut.removed, 0u);
+    EXPECT_EQ(mesh->polygons().count(), 14u);
+    EXPECT_TRUE(sound(false));
+}
+
+TEST_F(KnifeCut, RandomLinesKeepMeshesSoundClosedAndTheirCapsFacingTheRightWay)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> within(-1.5, 1.5);
+    auto const point = [&] { return Vector3d{within(random), within(random), within(random)}; };
+    for (int round = 0; round < 600; ++round) {
+        SCOPED_TRACE(round);
+        item = Component::create("SceneObject");
+        teskar::scene_of(active_scene())->add_item(item);
+        mesh = teskar::mesh_of(item);
+        int const shape = round % 3;
+        if (shape == 0)
+            make_tube(8, 3, true);
+        else if (shape == 1)
+            make_tube(7, 2, false);
+        else
+            make_grid(4, 3);
+        bool const closed = shape == 0;
+        double before = volume();
+        for (int cut = 0; cut < 3; ++cut) {
+            KnifeLine line{point(), point(), point() * 3};
+            // Lines through the meshes' points.
+            if (round % 4 == 1)
+                for (Vector3d* p : {&line.start, &line.end, &line.origin})
+                    *p = {std::round(p->x * 2) / 2, std::round(p->y * 2) / 2, std::round(p->z * 2) / 2};
+            auto const remove = static_cast<KnifeRemove>(random() % 4);
+            KnifeCutResult const done = knife_cut(*mesh, line, remove);
+            // A second cut along the first finds nothing left to do.
+            if (round % 5 == 2) {
+                std::string const once = state();
+                EXPECT_FALSE(knife_cut(*mesh, line, remove).changed);
+                EXPECT_EQ(state(), once);
+            }
+            // A closed mesh stays closed, unless all that is left is a face lying in the plane.
+            ASSERT_TRUE(sound(closed && mesh->polygons().count() > 1));
+            double const now = volume();
+            if (closed && (remove == KnifeRemove::None || remove == KnifeRemove::Separate || done.removed == 0)) {
+                EXPECT_NEAR(now, before, 1e-9);
+            } else if (closed) {
+                EXPECT_TRUE(now / before >= 0 && now / before < 1) << now << " after " << before;
+            }
+            before = now;
+        }
+    }
+}
+
+} // namespace
