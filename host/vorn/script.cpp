@@ -151,8 +151,9 @@ public:
         using Handler = void (Interpreter::*)(std::vector<std::string> const&);
         static std::map<std::string, Handler> const statements = {
             {"new", &Interpreter::new_item},   {"load", &Interpreter::load},       {"save", &Interpreter::save},
-            {"items", &Interpreter::items},    {"mode", &Interpreter::mode},       {"select", &Interpreter::select},
-            {"deselect", &Interpreter::select}, {"run", &Interpreter::run},        {"pref", &Interpreter::pref},
+            {"items", &Interpreter::items},    {"tree", &Interpreter::tree},       {"mode", &Interpreter::mode},
+            {"select", &Interpreter::select},  {"deselect", &Interpreter::select}, {"run", &Interpreter::run},
+            {"pref", &Interpreter::pref},
             {"undo", &Interpreter::undo_redo}, {"redo", &Interpreter::undo_redo}, {"echo", &Interpreter::echo},
             {"info", &Interpreter::info},      {"clipboard", &Interpreter::clipboard},
             {"viewport", &Interpreter::viewport}, {"camera", &Interpreter::camera},   {"tool", &Interpreter::tool},
@@ -331,13 +332,16 @@ private:
         out_ << teskar::Kernel::instance().clipboard().to_utf8() << '\n';
     }
 
+    void tree(std::vector<std::string> const& w)
+    {
+        arity(w, 1, 1, "tree");
+        for (auto const& line : scene_items(*scene_))
+            out_ << line.dump() << '\n';
+    }
+
+    // With no names, no item stays selected.
     void items(std::vector<std::string> const& w)
     {
-        if (w.size() == 1) {
-            for (auto const& line : scene_items(*scene_))
-                out_ << line.dump() << '\n';
-            return;
-        }
         ComponentList chosen;
         for (std::size_t k = 1; k < w.size(); ++k)
             chosen.push_back(find_item(w[k]));

@@ -65,7 +65,7 @@ TEST_F(ScriptTest, MeshFileRoundTripKeepsPointsWindingHardEdgesAndMaterials)
     build_grid(grid, make_material("blue"), make_material("red"), 0.5);
     std::string const in = temp("grid.mesh"), out = temp("grid_out.mesh"), error;
     write_file(in, vorn::write_mesh_text(grid));
-    Outcome const o = run("load " + in + " g\nsave " + out + "\nload " + out + " again\nitems\n");
+    Outcome const o = run("load " + in + " g\nsave " + out + "\nload " + out + " again\ntree\n");
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.err, "");
     // Points are numbered in order of first use, so a loaded mesh writes the same text again.
@@ -235,7 +235,7 @@ TEST_F(ScriptTest, BreakSplitsALoadedMeshAndLeavesTheLastPieceOnTheClipboard)
     }
     std::string const path = temp("boxes.mesh");
     write_file(path, vorn::write_mesh_text(boxes));
-    Outcome const o = run("load " + path + " Box\nrun Break\nitems\nclipboard\n");
+    Outcome const o = run("load " + path + " Box\nrun Break\ntree\nclipboard\n");
     ASSERT_EQ(o.code, 0) << o.err;
 
     std::size_t const text = o.out.find("MeshData");

@@ -68,7 +68,7 @@ TEST_F(ScriptTest, ObjRoundTripKeepsPointsWindingMaterialsAndUvs)
 {
     std::string const in = temp("quad.obj"), out = temp("quad_out.obj");
     write_file(in, kQuad);
-    Outcome const o = run("load " + in + " quad\nsave " + out + "\nload " + out + " again\nitems\n");
+    Outcome const o = run("load " + in + " quad\nsave " + out + "\nload " + out + " again\ntree\n");
     ASSERT_EQ(o.code, 0) << o.err;
     ASSERT_TRUE(mesh("quad") && mesh("again"));
     teskar::Mesh const& first = *mesh("quad");
@@ -103,7 +103,7 @@ TEST_F(ScriptTest, ObjRoundTripKeepsPointsWindingMaterialsAndUvs)
     EXPECT_EQ(again.polygon_material(0), first.polygon_material(0));
 
     // Undoing both loads takes their materials away again.
-    ASSERT_EQ(run("load " + in + "\nundo\nitems\n").out, run("items\n").out);
+    ASSERT_EQ(run("load " + in + "\nundo\ntree\n").out, run("tree\n").out);
 }
 
 TEST_F(ScriptTest, MalformedObjNamesFileAndLineAndLeavesTheSceneAlone)
@@ -128,7 +128,7 @@ TEST_F(ScriptTest, MalformedObjNamesFileAndLineAndLeavesTheSceneAlone)
          }) {
         SCOPED_TRACE(text);
         write_file(path, text);
-        Outcome const o = run("new box b\nload " + path + "\nitems\n");
+        Outcome const o = run("new box b\nload " + path + "\ntree\n");
         EXPECT_EQ(o.code, 1);
         EXPECT_EQ(o.err.rfind("test.vs:2: " + path + message, 0), 0u) << o.err;
         // Nothing of the file reached the scene, not even its material.

@@ -149,7 +149,7 @@ TEST_F(ScriptTest, SetValueMovesExactlyTheSelectedPoints)
 TEST_F(ScriptTest, SelectionsAndNewItemsAreUndoSteps)
 {
     Outcome const o = run("new grid g 2 2\nmode edges\nselect edges (4,1) (0,3)\nselect all\ndeselect edges (1,4)\n"
-                          "info\nundo 2\ninfo\nredo\ninfo\nnew box b\nitems\nundo\nitems\nredo\ninfo\n");
+                          "info\nundo 2\ninfo\nredo\ninfo\nnew box b\ntree\nundo\ntree\nredo\ninfo\n");
     ASSERT_EQ(o.code, 0) << o.err;
     auto const out = json_lines(o.out);
     ASSERT_EQ(out.size(), 3u + 4 + 3 + 1);
@@ -175,7 +175,7 @@ TEST_F(ScriptTest, SelectionsAndNewItemsAreUndoSteps)
 
 TEST_F(ScriptTest, ItemsModeSelectionAndPreferences)
 {
-    Outcome const o = run("new box a\nnew box b\nnew box c\nitems c a\ninfo\nselect all\nitems\n"
+    Outcome const o = run("new box a\nnew box b\nnew box c\nitems c a\ninfo\nselect all\ntree\n"
                           "pref ToolColor=1,0.5,0,1\npref ActionCenter=2\necho \"two  words\" \\\"x\\\" # comment\n");
     ASSERT_EQ(o.code, 0) << o.err;
     std::size_t const last_line = o.out.rfind('\n', o.out.size() - 2) + 1;
