@@ -496,8 +496,24 @@ private:
             return Parameter(m);
         }
         case Parameter::PT_REFERENCE:
-            // An item of the scene by name; an empty value clears the reference.
+            // An item of the scene by name, or the run's viewport; an empty value clears the reference.
+            if (text == "@viewport")
+                return Parameter(StrongReference{viewport_});
             return text.empty() ? Parameter() : Parameter(StrongReference{find_item(text)});
+        case Parameter::PT_LIST: {
+            // Points X,Y,Z separated by semicolons (a stored lasso outline); empty for none.
+            ParameterList list;
+            std::string_view rest = text;
+            while (!rest.empty()) {
+                std::size_t const end = std::min(rest.find(';'), rest.size());
+                std::vector<double> v;
+                if (!parse_numbers(std::string(rest.substr(0, end)), 3, v))
+                    return bad();
+                list.add(Parameter(Vector3d{v[0], v[1], v[2]}));
+                rest.remove_prefix(end == rest.size() ? end : end + 1);
+            }
+            return Parameter(list);
+        }
         default:
             fail(key + " has type " + ptype_name(type) + ", which scripts cannot set");
         }

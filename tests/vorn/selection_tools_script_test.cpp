@@ -1,0 +1,100 @@
+#include "script_fixture.h"
+
+#include "teskar/history.h"
+
+namespace {
+
+class SelectionToolsTest : public ScriptTest {
+protected:
+    // A 4 by 4 grid, 2 wide, seen from straight above: world (x, 0, z) is pixel
+    // (400 + 240 x, 300 + 240 z), so point i + 5 j lies at pixel (160 + 120 i, 60 + 120 j).
+    static constexpr char const* kGrid = "new grid g 4 4 2\ncamera 0 5 0 0 0 0 ortho 2.5\n";
+
+    static nlohmann::json last_info(Outcome const& o) { return json_lines(o.out).back(); }
+    static std::vector<std::string> steps() { return teskar::UndoHistory::instance().undo_names(); }
+};
+
+using Indices = std::vector<int>;
+
+TEST_F(SelectionToolsTest, MarqueeSelectsPointsAndWholeOrTouchedPolygons)
+{
+    Outcome const o = run(std::string(kGrid) +
+                          "mode points\ntool LassoSelect shape=1\npress 250 150\ndrag 450 350\nrelease 450 350\ninfo\n"
+                          // The right button draws a marquee whatever the shape; "ex" takes whole polygons.
+                          "mode polygons\nset shape=0\npress 250 150 right\ndrag 530 430\nrelease 530 430\ninfo\n"
+                          // Without it, polygons with one point inside; Shift takes them away again.
+                          "set ex=false\npress 250 150 right\ndrag 290 190\nrelease 290 190\ninfo\n"
+                          "press 250 150 right shift\ndrag 290 190\nrelease 290 190\ninfo\ndrop\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    EXPECT_EQ(lines[0]["selected_points"], (Indices{6, 7, 11, 12}));
+    EXPECT_EQ(lines[1]["selected_polygons"], (Indices{5, 6, 9, 10}));
+    EXPECT_EQ(lines[2]["selected_polygons"], (Indices{5, 6, 9, 10, 0, 1, 4}));
+    EXPECT_EQ(lines[3]["selected_polygons"], (Indices{6, 9, 10}));
+    // Each lasso is a step of its own; the mode changed while the tool is in use joins the next.
+    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Lasso", "Lasso", "Lasso", "Lasso"}));
+}
+
+TEST_F(SelectionToolsTest, FreeformAndRadialShapesFollowThePointer)
+{
+    Outcome const o = run(std::string(kGrid) +
+                          "mode points\ntool LassoSelect\n"
+                          // A triangle around points 6, 7 and 12 only; the press itself adds no point.
+                          "press 100 100\ndrag 230 150\ndrag 470 150\ndrag 470 370\ndrag 470 370.5\nrelease 470 370\ninfo\n"
+                          "select none\nset shape=2\npress 400 300\ndrag 530 300\nrelease 530 300\ninfo\ndrop\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    EXPECT_EQ(lines[0]["selected_points"], (Indices{6, 7, 12}));
+    // A circle of 130 pixels around point 12 reaches its four neighbours (120 away), not the
+    // diagonal ones (170 away).
+    EXPECT_EQ(lines[1]["selected_points"], (Indices{7, 11, 12, 13, 17}));
+}
+
+TEST_F(SelectionToolsTest, OcclusionAndTheEyeHideWhatCannotBeSeen)
+{
+    std::string const lasso = "run Lasso Viewport=@viewport Points=100,50,1;700,50,1;700,550,1;100,550,1\ninfo\n";
+    Outcome const o = run("new box b 2\nmode points\n" + lasso + "pref SelectionOcclusion=true\n" + lasso);
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    EXPECT_EQ(lines[0]["selected_points"].size(), 8u);
+    // Only the corners of the face towards the camera (+z) are taken.
+    EXPECT_EQ(lines[1]["selected_points"], (Indices{4, 5, 6, 7}));
+
+    // Standing between the box (centre at the origin) and the tube (centre at y = 0.5), looking
+    // up: the box projects onto the middle of the picture from behind the eye and is not taken.
+    Outcome const items = run("new box b 1\nnew tube t 8 1\ncamera 0 0.25 0 0 10 0 up 0 0 1\nitems\n"
+                              "tool LassoSelect shape=1\npress 10 10\ndrag 790 590\nrelease 790 590\ndrop\ntree\n");
+    ASSERT_EQ(items.code, 0) << items.err;
+    for (auto const& item : json_lines(items.out))
+        EXPECT_EQ(item["selected"], item["name"] == "t") << item;
+}
+
+TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
+{
+    std::string const outline = " Viewport=@viewport Points=250,150,1;450,150,1;450,350,1;250,350,1\n";
+    Outcome const o = run(std::string(kGrid) + "mode polygons\nselect polygons 0\n" +
+                          "run Lasso SelectionStyle=Add" + outline + "info\n" +
+                          "run Lasso" + outline + "info\n" +
+                          "run Lasso SelectionStyle=Subtract Viewport=@viewport Points=250,150,1;310,150,1;310,210,1;250,210,1\n"
+                          "info\nmode edges\nrun Lasso" + outline + "info\n"
+                          // Without a viewport there is nothing to lasso in.
+                          "run Lasso Points=0,0,1;800,0,1;800,600,1\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    // The command counts polygons with any of the four points inside; Exclusive starts afresh.
+    EXPECT_EQ(lines[0]["selected_polygons"], (Indices{0, 1, 2, 4, 5, 6, 8, 9, 10}));
+    EXPECT_EQ(lines[1]["selected_polygons"], (Indices{0, 1, 2, 4, 5, 6, 8, 9, 10}));
+    EXPECT_EQ(lines[2]["selected_polygons"], (Indices{2, 6, 8, 9, 10}));
+    // Every edge at one of the four points, each once though two polygons list it.
+    EXPECT_EQ(lines[3]["selected_edges"].size(), 12u);
+    EXPECT_EQ(lines[4], lines[3]);
+    EXPECT_EQ(steps().back(), "Lasso");
+
+    Outcome const bad = run(std::string(kGrid) + "run Lasso Points=1,2\n");
+    EXPECT_EQ(bad.code, 1);
+    Outcome const drawn = run(std::string(kGrid) + "run LassoSelect\n");
+    EXPECT_EQ(drawn.code, 1);
+    EXPECT_NE(drawn.err.find("drawn in a viewport"), std::string::npos) << drawn.err;
+}
+
+} // namespace
