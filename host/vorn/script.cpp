@@ -161,6 +161,7 @@ public:
             {"drag", &Interpreter::pointer},   {"release", &Interpreter::pointer}, {"action", &Interpreter::action},
             {"key", &Interpreter::key},        {"set", &Interpreter::set},         {"get", &Interpreter::get},
             {"render", &Interpreter::render},  {"messages", &Interpreter::messages},
+            {"pointer", &Interpreter::pointer_position},
         };
         auto it = statements.find(words.front());
         if (it == statements.end())
@@ -767,6 +768,17 @@ private:
         return v;
     }
 
+    // A pointer coordinate as the viewport keeps it: whole pixels.
+    static int pixel(double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); }
+
+    // The viewport's pointer position, which commands that act under the pointer read; no event.
+    void pointer_position(std::vector<std::string> const& w)
+    {
+        arity(w, 3, 3, "pointer X Y");
+        double const x = number(w[1], "X coordinate"), y = number(w[2], "Y coordinate");
+        view().set_pointer(pixel(x), pixel(y));
+    }
+
     // hover X Y [MODS], press X Y [BUTTON] [MODS], drag X Y [MODS], release X Y [MODS]
     void pointer(std::vector<std::string> const& w)
     {
@@ -807,7 +819,6 @@ private:
         state.y = static_cast<float>(y);
         state.position_valid = kPositionXValid | kPositionYValid;
         state.viewport = viewport_;
-        auto const pixel = [](double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); };
         view().set_pointer(pixel(x), pixel(y));
 
         InteractiveToolInterface& t = tool_interface(tool);

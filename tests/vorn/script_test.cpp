@@ -286,11 +286,6 @@ TEST_F(ScriptTest, DeclaredOnlyComponentsSayItAndChangeNothing)
     };
     std::string const prelude = "new box b\nmode polygons\nselect polygons 0\n";
     for (auto const& [statement, user_name, error] : std::vector<Case>{
-             {"run \"Hover Extend\"", "Hover Extend", "'Hover Extend' failed"},
-             {"run \"Hover Loop Remove\"", "Hover Loop Remove", "'Hover Loop Remove' failed"},
-             {"run \"Hover Loop\"", "Hover Loop", "'Hover Loop' failed"},
-             {"run \"Hover Flip\"", "Hover Flip", "'Hover Flip' failed"},
-             {"run \"Hover Delete\"", "Hover Delete", "'Hover Delete' failed"},
              {"run Tweak", "Tweak", "'Tweak' failed"},
              {"run Array", "Array", "'Array' failed"},
              {"run Bend", "Bend", "'Bend' failed"},

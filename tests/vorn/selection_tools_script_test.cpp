@@ -2,6 +2,9 @@
 
 #include "teskar/history.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 class SelectionToolsTest : public ScriptTest {
@@ -95,6 +98,94 @@ TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
     Outcome const drawn = run(std::string(kGrid) + "run LassoSelect\n");
     EXPECT_EQ(drawn.code, 1);
     EXPECT_NE(drawn.err.find("drawn in a viewport"), std::string::npos) << drawn.err;
+}
+
+} // namespace
+
+namespace {
+
+class HoverCommandsTest : public SelectionToolsTest {
+protected:
+    static int count(Outcome const& o, std::size_t line, char const* key) { return json_lines(o.out)[line][key]; }
+};
+
+TEST_F(HoverCommandsTest, ThePointerPicksAVertexAnEdgeOrAPolygonByItsThresholds)
+{
+    Outcome const o = run(std::string(kGrid) + "mode polygons\n"
+                          // 10 pixels from point 6 each way: closer than a quarter of the edge.
+                          "pointer 290 190\nrun \"Hover Delete\"\ninfo\nundo\n"
+                          // Along side (6,11), 5 pixels off it: Delete has nothing to do with edges.
+                          "pointer 285 260\nrun \"Hover Delete\"\ninfo\n"
+                          "run \"Hover Loop\"\ninfo\nundo\n"
+                          // The middle of polygon 5: neither close to a corner nor along a side.
+                          "pointer 340 240\nrun \"Hover Loop\"\ninfo\nrun \"Hover Delete\"\ninfo\nundo\n"
+                          "run \"Hover Extend\"\ninfo\nundo\n"
+                          // Nothing under the pointer: nothing happens.
+                          "pointer 10 10\nrun \"Hover Delete\"\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    EXPECT_EQ(lines[0]["points"], 24);
+    EXPECT_EQ(lines[1]["points"], 25);
+    EXPECT_EQ(lines[1]["polygons"], 16);
+    // The ring across the second row of quads gets a loop through its middle, left selected.
+    EXPECT_EQ(lines[2]["polygons"], 20);
+    EXPECT_EQ(lines[2]["points"], 30);
+    EXPECT_EQ(lines[2]["selected_edges"].size(), 4u);
+    EXPECT_EQ(lines[3]["polygons"], 16);
+    EXPECT_EQ(lines[4]["polygons"], 15);
+    EXPECT_EQ(lines[4]["points"], 25);
+    EXPECT_EQ(lines[5]["polygons"], 20);
+    EXPECT_EQ(lines[5]["selected_polygons"], (Indices{5}));
+    EXPECT_EQ(lines[6], lines[3]);
+}
+
+TEST_F(HoverCommandsTest, TheSelectionComesBeforeThePointer)
+{
+    Outcome const o = run(std::string(kGrid) + "mode polygons\nselect polygons 0 15\npointer 340 240\n"
+                          "run \"Hover Delete\"\ninfo\n"
+                          "mode points\nselect points 12\nrun \"Hover Delete\"\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    // The corner polygons go with their outer corners, which nothing else used; polygon 5 stays.
+    EXPECT_EQ(lines[0]["polygons"], 14);
+    EXPECT_EQ(lines[0]["points"], 23);
+    EXPECT_EQ(lines[1]["points"], 22);
+    EXPECT_EQ(lines[1]["polygons"], 14);
+}
+
+TEST_F(HoverCommandsTest, AStoredElementReplaysWithoutPickingAndStaleOnesChangeNothing)
+{
+    Outcome const o = run(std::string(kGrid) + "mode polygons\npointer 10 10\n"
+                          "run \"Hover Loop\" Element=\"edge (6,11)\"\ninfo\nundo\n"
+                          "run \"Hover Loop\" Element=\"EDGE (6,99)\"\nrun \"Hover Loop\" Element=\"edge (6, 11)\"\n"
+                          "run \"Hover Delete\" Element=\"polygon 99\"\nrun \"Hover Delete\" Element=\"vertex 4294967296\"\n"
+                          "run \"Hover Flip\" Element=nonsense\nrun \"Hover Delete\" Element=item\ninfo\n"
+                          // Removing the loop through edge (7,6) runs in edge mode and comes back.
+                          "run \"Hover Loop Remove\" Element=\"Edge (7,6)\"\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    EXPECT_EQ(lines[0]["polygons"], 20);
+    EXPECT_EQ(lines[1]["polygons"], 16);
+    EXPECT_EQ(lines[1]["points"], 25);
+    EXPECT_EQ(lines[2]["polygons"], 12);
+    EXPECT_EQ(lines[2]["mode"], "polygons");
+    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Hover Loop Remove"}));
+}
+
+TEST_F(HoverCommandsTest, FlipReversesThePolygonWithItsCornerValues)
+{
+    std::string const in = temp("quad.obj"), out = temp("flipped.obj");
+    {
+        std::ofstream f(in);
+        f << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n";
+    }
+    Outcome const o = run("load " + in + " q\nmode polygons\nrun \"Hover Flip\" Element=\"polygon 0\"\nsave " + out + "\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    std::ifstream f(out);
+    std::string const text{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    // Each corner keeps its own texture coordinate.
+    EXPECT_NE(text.find("vt 0 1\nvt 1 1\nvt 1 0\nvt 0 0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("f 4/1 3/2 2/3 1/4"), std::string::npos) << text;
 }
 
 } // namespace
