@@ -714,6 +714,9 @@ private:
         Component const tool = Component::create(String(name));
         if (!type->is_interactive_tool() || !get_interface<InteractiveToolInterface>(tool))
             fail(quoted(name) + " is not an interactive tool");
+        int const mode = teskar::Kernel::instance().selection_mode();
+        if (!type->offered(FilterContext{scene_component_, mode}))
+            fail(quoted(name) + " is not offered in " + mode_name(mode) + " mode with this selection");
         // As for run: the values are in place before the tool starts, without re-applying.
         std::vector<Assignment> assignments;
         for (std::size_t k = 2; k < w.size(); ++k)

@@ -189,3 +189,15 @@ TEST_F(HoverCommandsTest, FlipReversesThePolygonWithItsCornerValues)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SelectionToolsTest, ToolsTheirFiltersDoNotOfferAreRefused)
+{
+    Outcome const o = run("new box b\ntool Tweak\necho never\n");
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.err, "test.vs:2: 'Tweak' is not offered in items mode with this selection\n");
+    EXPECT_EQ(steps(), std::vector<std::string>{"New Box"});
+}
+
+} // namespace
