@@ -65,6 +65,21 @@ void InteractiveModifier::handle_attribute_change(std::uint32_t value)
     reapply();
 }
 
+void InteractiveModifier::reapply_now()
+{
+    if (!active() || deactivated() || !transaction())
+        return;
+    HistoryContext const context(*transaction(), true);
+    reapply();
+}
+
+String InteractiveModifier::attribute_name(std::uint32_t index) const
+{
+    auto const* d = description();
+    auto const* a = d ? d->attribute(index) : nullptr;
+    return a ? a->name() : String();
+}
+
 void InteractiveModifier::commit()
 {
     ScopedFlag const suppressed = suppress_reapply();

@@ -35,6 +35,11 @@ public:
 protected:
     // True while apply runs for an execution in world coordinates.
     bool world_coordinates() const { return world_; }
+    // Re-applies the edit from the restored scene within the tool's undo step, as an attribute
+    // change does; for a tool that has set up its attributes with re-application suppressed.
+    void reapply_now();
+    // The name of the attribute with this index (attribute_changed's value); null when none.
+    VORNSDK::String attribute_name(std::uint32_t index) const;
 
 private:
     bool world_ = false;

@@ -251,6 +251,12 @@ public:
     virtual bool point_exists(Index p) const = 0;
     virtual Vector3d point_position(Index p) const = 0;
     virtual void set_point_position(Index p, Vector3d const& position) = 0;
+    // Many positions at once: out[k] is the position of points[k] (0, 0, 0 for a vacant point).
+    // The spans have the same length.
+    virtual void point_positions(std::span<Index const> points, std::span<Vector3d> out) const = 0;
+    // Moves many points at once, each recorded for undo as set_point_position records it; vacant
+    // points are skipped. The spans have the same length.
+    virtual void set_point_positions(std::span<Index const> points, std::span<Vector3d const> positions) = 0;
     virtual Index add_point(Vector3d const& position) = 0;
     // Removes the point from every polygon that uses it; polygons left with fewer than three
     // vertices are removed with it.
@@ -322,6 +328,14 @@ public:
     virtual int vertex_map_dimension(std::size_t map) const = 0;
     // Adds a map (or finds the one with this name); answers its position.
     virtual std::size_t add_vertex_map(String const& name, int dimension) = 0;
+
+    // Adds the geometry of another mesh once for each placement: copy k is every polygon of
+    // source, with the points it uses, the points moved by placements[k]. The new points and
+    // polygons take the next slots, copy after copy, each copy in the source's index order. Copies
+    // keep the polygons' materials and per-corner values (maps are matched by name and added when
+    // missing) and the hard edges among their sides; nothing of them is selected. Answers the
+    // number of polygons added. source must not be this mesh.
+    virtual std::size_t add_geometry(MeshInterface const& source, std::span<Matrix4d const> placements) = 0;
 
     // Box of all points; empty (max.x < min.x) for a mesh without points.
     virtual void bounding_box(Vector3d& min, Vector3d& max) const = 0;

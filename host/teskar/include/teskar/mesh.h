@@ -62,6 +62,8 @@ public:
     bool point_exists(Index p) const override { return !points_.is_vacant(p); }
     Vector3d point_position(Index p) const override { return point_exists(p) ? positions_[p] : Vector3d{}; }
     void set_point_position(Index p, Vector3d const& position) override;
+    void point_positions(std::span<Index const> points, std::span<Vector3d> out) const override;
+    void set_point_positions(std::span<Index const> points, std::span<Vector3d const> positions) override;
     Index add_point(Vector3d const& position) override;
     void remove_point(Index p) override;
     VORNSDK::Vector3f point_normal(Index p) const override;
@@ -113,6 +115,8 @@ public:
     // The per-corner values of one polygon in one map (empty when the polygon has none).
     std::vector<float> const& corner_values(std::size_t map, Index f) const;
     void set_corner_values(std::size_t map, Index f, std::vector<float> values);
+
+    std::size_t add_geometry(VORNSDK::MeshInterface const& source, std::span<VORNSDK::Matrix4d const> placements) override;
 
     void bounding_box(Vector3d& min, Vector3d& max) const override;
 

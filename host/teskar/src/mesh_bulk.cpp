@@ -1,0 +1,149 @@
+// The mesh operations that act on many elements at once: positions read and written in bulk, and
+// whole meshes added under placements.
+#include "teskar/mesh.h"
+
+#include "teskar/history.h"
+#include "teskar/mesh_journal.h"
+
+#include <algorithm>
+
+namespace teskar {
+
+using namespace VORNSDK;
+
+void Mesh::point_positions(std::span<Index const> points, std::span<Vector3d> out) const
+{
+    std::size_t const n = std::min(points.size(), out.size());
+    for (std::size_t k = 0; k < n; ++k)
+        out[k] = point_exists(points[k]) ? positions_[points[k]] : Vector3d{};
+}
+
+void Mesh::set_point_positions(std::span<Index const> points, std::span<Vector3d const> positions)
+{
+    std::size_t const n = std::min(points.size(), positions.size());
+    MeshJournal* const j = journal();
+    for (std::size_t k = 0; k < n; ++k) {
+        Index const p = points[k];
+        if (!point_exists(p))
+            continue;
+        if (j)
+            j->save_position(p);
+        positions_[p] = positions[k];
+    }
+    if (n > 0)
+        changed();
+}
+
+namespace {
+
+// A source mesh in the form add_geometry stamps out: points numbered from 0 in index order,
+// polygons with their corners in those numbers, and for every point the polygons that use it.
+struct Pattern {
+    std::vector<Vector3d> positions;
+    std::vector<Index> corner_start{0}, corners;
+    std::vector<Index> use_start, uses;
+    std::vector<std::uint32_t> materials;
+    // Per map of the target: the values of every polygon (empty for a polygon without values).
+    std::vector<std::pair<std::size_t, std::vector<std::vector<float>>>> maps;
+    std::vector<std::pair<Index, Index>> hard;
+
+    std::size_t polygons() const { return corner_start.size() - 1; }
+};
+
+} // namespace
+
+std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d const> placements)
+{
+    if (&source == this || placements.empty() || source.polygons().count() + source.points().count() == 0)
+        return 0;
+
+    Pattern pattern;
+    std::vector<Index> number(source.points().slots(), kNoIndex);
+    for (Index p : source.points()) {
+        number[p] = static_cast<Index>(pattern.positions.size());
+        pattern.positions.push_back(source.point_position(p));
+    }
+    std::vector<Index> use_count(pattern.positions.size(), 0);
+    for (Index f : source.polygons()) {
+        for (Index v : source.polygon_vertices(f)) {
+            pattern.corners.push_back(number[v]);
+            ++use_count[number[v]];
+        }
+        pattern.corner_start.push_back(static_cast<Index>(pattern.corners.size()));
+        pattern.materials.push_back(material_id(source.polygon_material(f)));
+    }
+    pattern.use_start.assign(pattern.positions.size() + 1, 0);
+    for (std::size_t k = 0; k < use_count.size(); ++k)
+        pattern.use_start[k + 1] = pattern.use_start[k] + use_count[k];
+    pattern.uses.resize(pattern.corners.size());
+    std::vector<Index> filled(pattern.use_start.begin(), pattern.use_start.end() - 1);
+    for (std::size_t f = 0; f < pattern.polygons(); ++f)
+        for (Index c = pattern.corner_start[f]; c < pattern.corner_start[f + 1]; ++c)
+            pattern.uses[filled[pattern.corners[c]]++] = static_cast<Index>(f);
+    for (std::size_t m = 0; m < source.num_vertex_maps(); ++m) {
+        std::vector<std::vector<float>> values;
+        bool any = false;
+        for (Index f : source.polygons()) {
+            PolygonProperties props = source.polygon_properties(f);
+            values.push_back(m < props.corner_values.size() ? std::move(props.corner_values[m]) : std::vector<float>{});
+            any = any || !values.back().empty();
+        }
+        if (any)
+            pattern.maps.emplace_back(add_vertex_map(source.vertex_map_name(m), source.vertex_map_dimension(m)),
+                                      std::move(values));
+    }
+    for (VertexPair const& e : source.hard_edges())
+        if (e.v1 < number.size() && e.v2 < number.size() && number[e.v1] != kNoIndex && number[e.v2] != kNoIndex)
+            pattern.hard.emplace_back(number[e.v1], number[e.v2]);
+
+    std::size_t const np = pattern.positions.size(), nf = pattern.polygons();
+    reserve(static_cast<Index>(np * placements.size()), static_cast<Index>(nf * placements.size()));
+    MeshJournal* const j = journal();
+    if (!pattern.hard.empty())
+        touch_sets();
+    std::vector<Index> list;
+    for (Matrix4d const& placement : placements) {
+        Index const first_point = points_.slots(), first_polygon = polygons_.slots();
+        for (std::size_t k = 0; k < np; ++k) {
+            Index const p = points_.allocate();
+            positions_.push_back(transform_point(placement, pattern.positions[k]));
+            point_selected_.push_back(0);
+            position_stamp_.push_back(0);
+            adjacency_stamp_.push_back(0);
+            if (j)
+                j->save_added_point(p);
+        }
+        point_polys_.resize(points_.slots());
+        for (std::size_t k = 0; k < np; ++k) {
+            list.clear();
+            for (Index u = pattern.use_start[k]; u < pattern.use_start[k + 1]; ++u)
+                list.push_back(first_polygon + pattern.uses[u]);
+            point_polys_.assign(first_point + k, list);
+        }
+        for (std::size_t f = 0; f < nf; ++f) {
+            Index const g = polygons_.allocate();
+            materials_.push_back(pattern.materials[f]);
+            poly_selected_.push_back(0);
+            polygon_stamp_.push_back(0);
+            if (j)
+                j->save_added_polygon(g);
+        }
+        corners_.resize(polygons_.slots());
+        for (std::size_t f = 0; f < nf; ++f) {
+            list.clear();
+            for (Index c = pattern.corner_start[f]; c < pattern.corner_start[f + 1]; ++c)
+                list.push_back(first_point + pattern.corners[c]);
+            corners_.assign(first_polygon + f, list);
+        }
+        for (auto const& [map, values] : pattern.maps)
+            for (std::size_t f = 0; f < nf; ++f)
+                if (!values[f].empty())
+                    maps_[map].values[first_polygon + static_cast<Index>(f)] = values[f];
+        for (auto const& [a, b] : pattern.hard)
+            hard_.insert({first_point + a, first_point + b});
+    }
+    changed();
+    return nf * placements.size();
+}
+
+} // namespace teskar
