@@ -1,7 +1,7 @@
 #include "deformers/bend.h"
 
 #include "deformers/bend_points.h"
-#include "deformers/deform_points.h"
+#include "deformers/points_box.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
 #include "framework/registration.h"
@@ -281,7 +281,7 @@ void Bend::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
     if (!bends(bend))
         return;
     std::vector<Index> const points = selection_points(*mesh, selection_mode());
-    deform_points(*mesh, points, [&](std::span<Vector3d> positions) { bend_points(bend, positions); });
+    mesh->move_points(points, [&](std::span<Vector3d> positions) { bend_points(bend, positions); });
 }
 
 Status register_bend(PluginModuleRegistrar& registrar)

@@ -1,6 +1,6 @@
 #include "deformers/twist.h"
 
-#include "deformers/deform_points.h"
+#include "deformers/points_box.h"
 #include "deformers/twist_points.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
@@ -338,7 +338,7 @@ void Twist::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
     if (!twists(twist))
         return;
     std::vector<Index> const points = selection_points(*mesh, selection_mode());
-    deform_points(*mesh, points, [&](std::span<Vector3d> positions) { twist_points(twist, positions); });
+    mesh->move_points(points, [&](std::span<Vector3d> positions) { twist_points(twist, positions); });
 }
 
 Status register_twist(PluginModuleRegistrar& registrar)

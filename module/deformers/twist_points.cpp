@@ -24,8 +24,12 @@ struct Twister {
     // The point relative to the far end, and its turn.
     double angle(Vector3d const& v) const
     {
-        double const t = std::clamp(dot(v, axis) / span, 0.0, 1.0);
-        return change * t + from;
+        // t clamped to [0, 1] without a select (exact at both ends, within an ulp of 1 inside):
+        // the compiler turns arithmetic after a select into branches, which would keep the loop
+        // over many points out of vector registers.
+        double const t = dot(v, axis) / span;
+        double const clamped = 0.5 * (std::abs(t) - std::abs(t - 1.0) + 1.0);
+        return change * clamped + from;
     }
 
     // Rodrigues' turn of v about the axis, given the sine and cosine of the angle.
@@ -55,19 +59,21 @@ Vector3d twist_with(Twister const& t, Vector3d const& p)
     return t.turned(v, s, c);
 }
 
-// One block of points through the branch-free sine; answers the largest angle met (see bend_block).
-TOLVIR_VECTOR_CLONES double twist_block(Twister const& t, Vector3d* points, std::size_t n)
+// One block of points through the branch-free sine; answers whether an angle was past
+// sin_cos's range, so that the block can be done again with the library's.
+TOLVIR_VECTOR_CLONES bool twist_block(Twister const& t, Vector3d* points, std::size_t n)
 {
-    double largest = 0;
+    // A double flag set by a select keeps the loop in vector registers on every target.
+    double beyond = 0;
     for (std::size_t i = 0; i < n; ++i) {
         Vector3d const v = points[i] - t.origin;
         double const a = t.angle(v);
-        largest = std::max(largest, std::abs(a));
+        beyond = std::abs(a) > kSinCosLimit ? 1.0 : beyond;
         double s, c;
         sin_cos(a, s, c);
         points[i] = t.turned(v, s, c);
     }
-    return largest;
+    return beyond != 0;
 }
 
 } // namespace
@@ -90,7 +96,7 @@ void twist_points(TwistParameters const& twist, std::span<Vector3d> points)
         std::size_t const n = std::min(kBlock, points.size() - first);
         Vector3d* const block = points.data() + first;
         std::copy_n(block, n, saved.begin());
-        if (twist_block(t, block, n) > kSinCosLimit)
+        if (twist_block(t, block, n))
             for (std::size_t i = 0; i < n; ++i)
                 block[i] = twist_with(t, saved[i]);
     }

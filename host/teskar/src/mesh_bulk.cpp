@@ -6,6 +6,7 @@
 #include "teskar/mesh_journal.h"
 
 #include <algorithm>
+#include <array>
 
 namespace teskar {
 
@@ -18,19 +19,32 @@ void Mesh::point_positions(std::span<Index const> points, std::span<Vector3d> ou
         out[k] = point_exists(points[k]) ? positions_[points[k]] : Vector3d{};
 }
 
-void Mesh::set_point_positions(std::span<Index const> points, std::span<Vector3d const> positions)
+void Mesh::move_points(std::span<Index const> points, std::function<void(std::span<Vector3d>)> const& move)
 {
-    std::size_t const n = std::min(points.size(), positions.size());
+    constexpr std::size_t kBlock = 1024;
+    std::array<Index, kBlock> live;
+    std::array<Vector3d, kBlock> block;
     MeshJournal* const j = journal();
-    for (std::size_t k = 0; k < n; ++k) {
-        Index const p = points[k];
-        if (!point_exists(p))
+    if (j)
+        j->reserve_positions(points.size());
+    bool moved = false;
+    for (std::size_t first = 0; first < points.size();) {
+        std::size_t n = 0;
+        for (; first < points.size() && n < kBlock; ++first)
+            if (point_exists(points[first]))
+                live[n++] = points[first];
+        if (n == 0)
             continue;
         if (j)
-            j->save_position(p);
-        positions_[p] = positions[k];
+            j->save_positions({live.data(), n});
+        for (std::size_t k = 0; k < n; ++k)
+            block[k] = positions_[live[k]];
+        move({block.data(), n});
+        for (std::size_t k = 0; k < n; ++k)
+            positions_[live[k]] = block[k];
+        moved = true;
     }
-    if (n > 0)
+    if (moved)
         changed();
 }
 

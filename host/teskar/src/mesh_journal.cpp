@@ -102,6 +102,26 @@ void MeshJournal::save_position(Index p)
     before_.points.push_back({p, mesh_->point_exists(p), mesh_->positions_[p], UndoHistory::instance().tick()});
 }
 
+void MeshJournal::reserve_positions(std::size_t count)
+{
+    // Room grows geometrically, so that many small calls stay linear.
+    std::size_t const needed = before_.points.size() + count;
+    if (needed > before_.points.capacity())
+        before_.points.reserve(std::max(needed, 2 * before_.points.capacity()));
+}
+
+void MeshJournal::save_positions(std::span<Index const> points)
+{
+    reserve_positions(points.size());
+    auto const tick = UndoHistory::instance().tick();
+    for (Index p : points) {
+        if (!mesh_->point_exists(p) || mesh_->position_stamp_[p] == id_)
+            continue;
+        mesh_->position_stamp_[p] = id_;
+        before_.points.push_back({p, true, mesh_->positions_[p], tick});
+    }
+}
+
 void MeshJournal::save_added_point(Index p)
 {
     mesh_->position_stamp_[p] = id_;

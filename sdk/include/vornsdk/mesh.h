@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -169,6 +170,14 @@ public:
     virtual bool contains(T const& element) const = 0;
     virtual SelectionIterator<T>* begin() const = 0;
     virtual SelectionIterator<T>* end() const = 0;
+    // Appends every element, in selection order: one call for what the iterators hand over one
+    // element at a time.
+    virtual void append_to(std::vector<T>& out) const
+    {
+        std::unique_ptr<SelectionIterator<T>> const first(begin()), last(end());
+        for (; !first->equals(*last); first->advance())
+            out.push_back(**first);
+    }
 };
 
 // Walks a selection set in a range-for loop, deleting the iterator objects afterwards.
@@ -209,8 +218,7 @@ std::vector<T> to_vector(SelectionSet<T> const& set)
 {
     std::vector<T> out;
     out.reserve(set.size());
-    for (T const element : each(set))
-        out.push_back(element);
+    set.append_to(out);
     return out;
 }
 
@@ -254,9 +262,11 @@ public:
     // Many positions at once: out[k] is the position of points[k] (0, 0, 0 for a vacant point).
     // The spans have the same length.
     virtual void point_positions(std::span<Index const> points, std::span<Vector3d> out) const = 0;
-    // Moves many points at once, each recorded for undo as set_point_position records it; vacant
-    // points are skipped. The spans have the same length.
-    virtual void set_point_positions(std::span<Index const> points, std::span<Vector3d const> positions) = 0;
+    // Moves many points by one function over positions: the positions of the existing points of
+    // the list are handed to move a block at a time (in list order, blocks of at most 1024), and
+    // what move leaves in the block is written back, each recorded for undo as set_point_position
+    // records it. The blocks stay small enough to stay in the processor's cache.
+    virtual void move_points(std::span<Index const> points, std::function<void(std::span<Vector3d>)> const& move) = 0;
     virtual Index add_point(Vector3d const& position) = 0;
     // Removes the point from every polygon that uses it; polygons left with fewer than three
     // vertices are removed with it.

@@ -24,6 +24,7 @@ public:
     bool contains(T const& e) const override { return set_.contains(e); }
     VORNSDK::SelectionIterator<T>* begin() const override { return new Iterator(set_.begin()); }
     VORNSDK::SelectionIterator<T>* end() const override { return new Iterator(set_.end()); }
+    void append_to(std::vector<T>& out) const override { out.insert(out.end(), set_.begin(), set_.end()); }
 
 private:
     class Iterator : public VORNSDK::SelectionIterator<T> {
@@ -63,7 +64,7 @@ public:
     Vector3d point_position(Index p) const override { return point_exists(p) ? positions_[p] : Vector3d{}; }
     void set_point_position(Index p, Vector3d const& position) override;
     void point_positions(std::span<Index const> points, std::span<Vector3d> out) const override;
-    void set_point_positions(std::span<Index const> points, std::span<Vector3d const> positions) override;
+    void move_points(std::span<Index const> points, std::function<void(std::span<Vector3d>)> const& move) override;
     Index add_point(Vector3d const& position) override;
     void remove_point(Index p) override;
     VORNSDK::Vector3f point_normal(Index p) const override;

@@ -21,6 +21,10 @@ public:
     void absorb(StepPart& other) override;
 
     void save_position(VORNSDK::Index p);
+    // save_position for every point of the list that exists, in one go.
+    void save_positions(std::span<VORNSDK::Index const> points);
+    // Makes room to save the positions of count more points.
+    void reserve_positions(std::size_t count);
     void save_added_point(VORNSDK::Index p);
     void save_adjacency(VORNSDK::Index p);
     void save_polygon(VORNSDK::Index f);

@@ -1,22 +1,10 @@
-#include "deformers/deform_points.h"
+#include "deformers/points_box.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace tolvir {
 
 using namespace VORNSDK;
-
-void deform_points(MeshInterface& mesh, std::span<Index const> points,
-                   std::function<void(std::span<Vector3d>)> const& deform)
-{
-    if (points.empty())
-        return;
-    std::vector<Vector3d> positions(points.size());
-    mesh.point_positions(points, positions);
-    deform(positions);
-    mesh.set_point_positions(points, positions);
-}
 
 void points_box(MeshInterface const& mesh, std::span<Index const> points, Vector3d& min, Vector3d& max)
 {
