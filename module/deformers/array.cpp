@@ -227,7 +227,7 @@ void Array::on_activate(Component const&)
     gizmo_ = &add_gizmo(std::make_unique<BasicGizmo>(make_translate_gizmo()));
     place_gizmo();
     show_gizmo_for_layout();
-    reapply_now();
+    reapply_with([] {});
 }
 
 void Array::attribute_changed(std::uint32_t index)

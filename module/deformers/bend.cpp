@@ -150,14 +150,12 @@ void Bend::on_activate(Component const&)
         return;
     }
     set_gizmos_on(true);
-    {
-        ScopedFlag const quiet = suppress_reapply();
+    reapply_with([&] {
         attribute("axis").set_value(0);
         derive_range(item_);
         update_center();
-    }
+    });
     place_gizmo();
-    reapply_now();
 }
 
 void Bend::attribute_changed(std::uint32_t index)
@@ -189,31 +187,31 @@ void Bend::define_range(InputRecord const& input)
     ComponentInterfacePtrT<MeshInterface> const mesh(item_);
     if (!view || !mesh)
         return;
-    double const x = input.state.pointer_x(), y = input.state.pointer_y();
-    Matrix4d const world = item_matrix(), to_mesh = inverse(world);
-    Vector3d const origin = transform_point(to_mesh, view->unproject({x, y, 0.0}));
-    Vector3d const direction = unit(transform_point(to_mesh, view->unproject({x, y, 0.99})) - origin);
-    std::vector<Index> const points = selection_points(*mesh, selection_mode());
-    if (points.empty() || direction == Vector3d{})
-        return;
-    std::vector<Vector3d> positions(points.size());
-    mesh->point_positions(points, positions);
-    double nearest = dot(positions.front() - origin, direction);
-    for (Vector3d const& p : positions)
-        nearest = std::min(nearest, dot(p - origin, direction));
-    Vector3d const start = origin + direction * nearest;
+    // Measured on the selection as it was before the bend.
+    reapply_with([&] {
+        double const x = input.state.pointer_x(), y = input.state.pointer_y();
+        Matrix4d const world = item_matrix(), to_mesh = inverse(world);
+        Vector3d const origin = transform_point(to_mesh, view->unproject({x, y, 0.0}));
+        Vector3d const direction = unit(transform_point(to_mesh, view->unproject({x, y, 0.99})) - origin);
+        std::vector<Index> const points = selection_points(*mesh, selection_mode());
+        if (points.empty() || direction == Vector3d{})
+            return;
+        std::vector<Vector3d> positions(points.size());
+        mesh->point_positions(points, positions);
+        double nearest = dot(positions.front() - origin, direction);
+        for (Vector3d const& p : positions)
+            nearest = std::min(nearest, dot(p - origin, direction));
+        Vector3d const start = origin + direction * nearest;
 
-    Matrix4d frame = view->view_matrix() * world;
-    frame(0, 3) = frame(1, 3) = frame(2, 3) = 0;
-    double lowest = 0, highest = 0;
-    for (Vector3d const& p : positions) {
-        double const up = transform_point(frame, p - start).y;
-        lowest = std::min(lowest, up);
-        highest = std::max(highest, up);
-    }
-    double const height = highest > kLengthEpsilon ? highest : highest - lowest;
-    {
-        ScopedFlag const quiet = suppress_reapply();
+        Matrix4d frame = view->view_matrix() * world;
+        frame(0, 3) = frame(1, 3) = frame(2, 3) = 0;
+        double lowest = 0, highest = 0;
+        for (Vector3d const& p : positions) {
+            double const up = transform_point(frame, p - start).y;
+            lowest = std::min(lowest, up);
+            highest = std::max(highest, up);
+        }
+        double const height = highest > kLengthEpsilon ? highest : highest - lowest;
         attribute("set").set_value(true);
         attribute("angle").set_value(0.0);
         attribute("twist").set_value(0.0);
@@ -221,8 +219,7 @@ void Bend::define_range(InputRecord const& input)
         start_.set_value(start);
         attribute("end").set_value(start + transform_point(inverse(frame), {0, height, 0}));
         update_center();
-    }
-    reapply_now();
+    });
 }
 
 bool Bend::on_button_pressed(InputRecord const& input)

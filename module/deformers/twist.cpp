@@ -177,12 +177,11 @@ void Twist::on_activate(Component const&)
     set_gizmos_on(false);
     range_mode_ = true;
     build_gizmos();
-    if (item_) {
-        ScopedFlag const quiet = suppress_reapply();
-        derive_axis(item_);
-    }
+    reapply_with([&] {
+        if (item_)
+            derive_axis(item_);
+    });
     place_gizmos();
-    reapply_now();
 }
 
 void Twist::attribute_changed(std::uint32_t index)
@@ -201,12 +200,8 @@ void Twist::on_action_pressed(String const& action)
         set_gizmos_on(true);
         range_mode_ = false;
         if (!range_defined_ && item_) {
-            {
-                ScopedFlag const quiet = suppress_reapply();
-                derive_axis(item_);
-            }
+            reapply_with([&] { derive_axis(item_); });
             place_gizmos();
-            reapply_now();
         }
     }
 }
@@ -238,30 +233,29 @@ void Twist::define_axis(InputRecord const& input)
     ComponentInterfacePtrT<MeshInterface> const mesh(item_);
     if (!view || !mesh)
         return;
-    double const x = input.state.pointer_x(), y = input.state.pointer_y();
-    Matrix4d const to_mesh = inverse(item_matrix());
-    Vector3d const origin = transform_point(to_mesh, view->unproject({x, y, 0.0}));
-    Vector3d const direction = unit(transform_point(to_mesh, view->unproject({x, y, 0.99})) - origin);
-    std::vector<Index> const points = selection_points(*mesh, selection_mode());
-    if (points.empty() || direction == Vector3d{})
-        return;
-    std::vector<Vector3d> positions(points.size());
-    mesh->point_positions(points, positions);
-    double front = dot(positions.front() - origin, direction), back = front;
-    for (Vector3d const& p : positions) {
-        front = std::min(front, dot(p - origin, direction));
-        back = std::max(back, dot(p - origin, direction));
-    }
-    {
-        ScopedFlag const quiet = suppress_reapply();
+    // Measured on the selection as it was before the twist.
+    reapply_with([&] {
+        double const x = input.state.pointer_x(), y = input.state.pointer_y();
+        Matrix4d const to_mesh = inverse(item_matrix());
+        Vector3d const origin = transform_point(to_mesh, view->unproject({x, y, 0.0}));
+        Vector3d const direction = unit(transform_point(to_mesh, view->unproject({x, y, 0.99})) - origin);
+        std::vector<Index> const points = selection_points(*mesh, selection_mode());
+        if (points.empty() || direction == Vector3d{})
+            return;
+        std::vector<Vector3d> positions(points.size());
+        mesh->point_positions(points, positions);
+        double front = dot(positions.front() - origin, direction), back = front;
+        for (Vector3d const& p : positions) {
+            front = std::min(front, dot(p - origin, direction));
+            back = std::max(back, dot(p - origin, direction));
+        }
         near_.set_value(origin + direction * back);
         far_.set_value(origin + direction * front);
         twist_near_.set_value(0.0);
         twist_far_.set_value(0.0);
-    }
-    range_defined_ = true;
+        range_defined_ = true;
+    });
     place_gizmos();
-    reapply_now();
 }
 
 bool Twist::on_button_pressed(InputRecord const& input)

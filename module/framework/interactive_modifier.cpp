@@ -65,11 +65,17 @@ void InteractiveModifier::handle_attribute_change(std::uint32_t value)
     reapply();
 }
 
-void InteractiveModifier::reapply_now()
+void InteractiveModifier::reapply_with(std::function<void()> const& change)
 {
-    if (!active() || deactivated() || !transaction())
+    if (!active() || deactivated() || !transaction()) {
+        change();
         return;
+    }
     HistoryContext const context(*transaction(), true);
+    {
+        ScopedFlag const quiet = suppress_reapply();
+        change();
+    }
     reapply();
 }
 
