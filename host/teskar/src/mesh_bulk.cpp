@@ -48,6 +48,27 @@ void Mesh::move_points(std::span<Index const> points, std::function<void(std::sp
         changed();
 }
 
+void Mesh::drop_slots(Index points, Index polygons)
+{
+    if (points < points_.slots()) {
+        points_.truncate(points);
+        positions_.resize(points);
+        point_polys_.truncate(points);
+        point_selected_.resize(points);
+        position_stamp_.resize(points);
+        adjacency_stamp_.resize(points);
+    }
+    if (polygons < polygons_.slots()) {
+        polygons_.truncate(polygons);
+        corners_.truncate(polygons);
+        materials_.resize(polygons);
+        poly_selected_.resize(polygons);
+        polygon_stamp_.resize(polygons);
+        for (auto& map : maps_)
+            std::erase_if(map.values, [&](auto const& entry) { return entry.first >= polygons; });
+    }
+}
+
 namespace {
 
 // A source mesh in the form add_geometry stamps out: points numbered from 0 in index order,
@@ -110,51 +131,43 @@ std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d c
         if (e.v1 < number.size() && e.v2 < number.size() && number[e.v1] != kNoIndex && number[e.v2] != kNoIndex)
             pattern.hard.emplace_back(number[e.v1], number[e.v2]);
 
-    std::size_t const np = pattern.positions.size(), nf = pattern.polygons();
-    reserve(static_cast<Index>(np * placements.size()), static_cast<Index>(nf * placements.size()));
-    MeshJournal* const j = journal();
+    // Every copy's slots are taken at once and filled copy by copy.
+    std::size_t const np = pattern.positions.size(), nf = pattern.polygons(), copies = placements.size();
+    Index const first_point = points_.allocate(static_cast<Index>(np * copies));
+    Index const first_polygon = polygons_.allocate(static_cast<Index>(nf * copies));
+    positions_.resize(points_.slots());
+    point_selected_.resize(points_.slots(), 0);
+    position_stamp_.resize(points_.slots(), 0);
+    adjacency_stamp_.resize(points_.slots(), 0);
+    materials_.resize(polygons_.slots(), 0);
+    poly_selected_.resize(polygons_.slots(), 0);
+    polygon_stamp_.resize(polygons_.slots(), 0);
+    if (MeshJournal* const j = journal())
+        j->save_added(first_point, static_cast<Index>(np * copies), first_polygon, static_cast<Index>(nf * copies));
     if (!pattern.hard.empty())
         touch_sets();
-    std::vector<Index> list;
-    for (Matrix4d const& placement : placements) {
-        Index const first_point = points_.slots(), first_polygon = polygons_.slots();
-        for (std::size_t k = 0; k < np; ++k) {
-            Index const p = points_.allocate();
-            positions_.push_back(transform_point(placement, pattern.positions[k]));
-            point_selected_.push_back(0);
-            position_stamp_.push_back(0);
-            adjacency_stamp_.push_back(0);
-            if (j)
-                j->save_added_point(p);
-        }
-        point_polys_.resize(points_.slots());
-        for (std::size_t k = 0; k < np; ++k) {
-            list.clear();
-            for (Index u = pattern.use_start[k]; u < pattern.use_start[k + 1]; ++u)
-                list.push_back(first_polygon + pattern.uses[u]);
-            point_polys_.assign(first_point + k, list);
-        }
-        for (std::size_t f = 0; f < nf; ++f) {
-            Index const g = polygons_.allocate();
-            materials_.push_back(pattern.materials[f]);
-            poly_selected_.push_back(0);
-            polygon_stamp_.push_back(0);
-            if (j)
-                j->save_added_polygon(g);
-        }
-        corners_.resize(polygons_.slots());
-        for (std::size_t f = 0; f < nf; ++f) {
-            list.clear();
-            for (Index c = pattern.corner_start[f]; c < pattern.corner_start[f + 1]; ++c)
-                list.push_back(first_point + pattern.corners[c]);
-            corners_.assign(first_polygon + f, list);
-        }
+    for (std::size_t c = 0; c < copies; ++c) {
+        Matrix4d const& m = placements[c];
+        Index const points = first_point + static_cast<Index>(c * np);
+        Index const polygons = first_polygon + static_cast<Index>(c * nf);
+        bool const affine = m.m[12] == 0 && m.m[13] == 0 && m.m[14] == 0 && m.m[15] == 1;
+        Vector3d* out = positions_.data() + points;
+        for (Vector3d const& p : pattern.positions)
+            *out++ = affine ? Vector3d{m.m[0] * p.x + m.m[1] * p.y + m.m[2] * p.z + m.m[3],
+                                       m.m[4] * p.x + m.m[5] * p.y + m.m[6] * p.z + m.m[7],
+                                       m.m[8] * p.x + m.m[9] * p.y + m.m[10] * p.z + m.m[11]}
+                            : transform_point(m, p);
+        point_polys_.resize(points);
+        point_polys_.append(pattern.use_start, pattern.uses, polygons);
+        corners_.resize(polygons);
+        corners_.append(pattern.corner_start, pattern.corners, points);
+        std::copy(pattern.materials.begin(), pattern.materials.end(), materials_.begin() + polygons);
         for (auto const& [map, values] : pattern.maps)
             for (std::size_t f = 0; f < nf; ++f)
                 if (!values[f].empty())
-                    maps_[map].values[first_polygon + static_cast<Index>(f)] = values[f];
+                    maps_[map].values[polygons + static_cast<Index>(f)] = values[f];
         for (auto const& [a, b] : pattern.hard)
-            hard_.insert({first_point + a, first_point + b});
+            hard_.insert({points + a, points + b});
     }
     changed();
     return nf * placements.size();

@@ -131,6 +131,24 @@ void MeshJournal::save_added_point(Index p)
     before_.adjacency.push_back({p, Slice{}, tick});
 }
 
+void MeshJournal::save_added(Index first_point, Index points, Index first_polygon, Index polygons)
+{
+    auto const tick = UndoHistory::instance().tick();
+    before_.points.reserve(before_.points.size() + points);
+    before_.adjacency.reserve(before_.adjacency.size() + points);
+    before_.polygons.reserve(before_.polygons.size() + polygons);
+    for (Index p = first_point; p < first_point + points; ++p) {
+        mesh_->position_stamp_[p] = id_;
+        mesh_->adjacency_stamp_[p] = id_;
+        before_.points.push_back({p, false, {}, tick});
+        before_.adjacency.push_back({p, Slice{}, tick});
+    }
+    for (Index f = first_polygon; f < first_polygon + polygons; ++f) {
+        mesh_->polygon_stamp_[f] = id_;
+        before_.polygons.push_back({f, false, Slice{}, 0, tick});
+    }
+}
+
 void MeshJournal::save_adjacency(Index p)
 {
     if (mesh_->adjacency_stamp_[p] == id_)
@@ -242,7 +260,29 @@ void MeshJournal::redo() { apply(after_); }
 
 void MeshJournal::revert()
 {
+    // The slots at the end that this part's elements were added in go too: nothing outside the
+    // part knew them, and an edit run again from the start takes the same slots again instead of
+    // growing the mesh by its size each time.
+    auto const added_tail = [](auto const& states, auto const& index, Index slots) {
+        std::vector<bool> added(slots, false);
+        for (auto const& s : states)
+            if (!s.occupied && index(s) < slots)
+                added[index(s)] = true;
+        Index keep = slots;
+        while (keep > 0 && added[keep - 1])
+            --keep;
+        return keep;
+    };
+    Index const points = added_tail(before_.points, [](PointState const& s) { return s.p; }, mesh_->points_.slots());
+    Index const polygons =
+        added_tail(before_.polygons, [](PolygonState const& s) { return s.f; }, mesh_->polygons_.slots());
+    // What goes with the dropped slots needs no putting back first.
+    std::erase_if(before_.points, [&](PointState const& s) { return s.p >= points; });
+    std::erase_if(before_.adjacency, [&](AdjacencyState const& s) { return s.p >= points; });
+    std::erase_if(before_.polygons, [&](PolygonState const& s) { return s.f >= polygons; });
+    std::erase_if(before_.maps, [&](MapValues const& v) { return v.f >= polygons; });
     apply(before_);
+    mesh_->drop_slots(points, polygons);
     before_ = States();
     after_ = States();
     id_ = next_journal_id();
@@ -261,6 +301,14 @@ void MeshJournal::stamp()
 void MeshJournal::absorb(StepPart& other_part)
 {
     auto& other = static_cast<MeshJournal&>(other_part);
+    // A part that holds nothing yet (as after a revert) takes the other's states whole, and its
+    // stamps with its name, since the other part goes.
+    if (before_.points.empty() && before_.adjacency.empty() && before_.polygons.empty() && before_.maps.empty() &&
+        !before_.sets) {
+        std::swap(before_, other.before_);
+        std::swap(id_, other.id_);
+        return;
+    }
     States& theirs = other.before_;
     merge_earliest(before_.points, theirs.points, [](PointState const& s) { return s.p; },
                    [](PointState const& s) { return s; });

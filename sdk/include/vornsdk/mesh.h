@@ -133,6 +133,14 @@ public:
         ++count_;
         return slots() - 1;
     }
+    // Hands out n slots in a row; answers the first.
+    Index allocate(Index n)
+    {
+        Index const first = slots();
+        occupied_.resize(occupied_.size() + n, 1);
+        count_ += n;
+        return first;
+    }
     void set_occupied(Index i, bool occupied)
     {
         if (i >= occupied_.size())
@@ -141,6 +149,14 @@ public:
             return;
         occupied_[i] = occupied;
         count_ += occupied ? 1 : -1;
+    }
+    // Host side: drops the slots from this one on.
+    void truncate(Index slots)
+    {
+        for (Index i = slots; i < occupied_.size(); ++i)
+            count_ -= occupied_[i];
+        if (slots < occupied_.size())
+            occupied_.resize(slots);
     }
 
 private:

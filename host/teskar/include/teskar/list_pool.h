@@ -32,6 +32,11 @@ public:
     // Removes the first occurrence; false when absent.
     bool erase_value(std::size_t i, Index value);
     void clear(std::size_t i) { assign(i, {}); }
+    // Drops the lists from n on; their room counts as abandoned.
+    void truncate(std::size_t n);
+    // Appends lists after the last one: list k holds values[starts[k] .. starts[k + 1]), each
+    // value plus add. One step for many lists, each with just its room.
+    void append(std::span<Index const> starts, std::span<Index const> values, Index add);
 
     std::size_t memory_bytes() const { return slots_.capacity() * sizeof(Slot) + data_.capacity() * sizeof(Index); }
 

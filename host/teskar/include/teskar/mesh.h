@@ -148,6 +148,9 @@ private:
     void touch_polygon(Index f);
     void touch_sets();
     void changed() { ++revision_; }
+    // Drops the point and polygon slots from these counts on, with whatever they hold: the slots
+    // of elements that a reverted step had added, so that re-running an edit reuses them.
+    void drop_slots(Index points, Index polygons);
 
     bool valid_vertex_list(VORNSDK::CompactIndexArray const& vertices, Index keep = VORNSDK::kNoIndex) const;
     std::uint32_t material_id(VORNSDK::Component const& material);

@@ -26,6 +26,9 @@ public:
     // Makes room to save the positions of count more points.
     void reserve_positions(std::size_t count);
     void save_added_point(VORNSDK::Index p);
+    // save_added_point and save_added_polygon for the elements of a run of new slots each.
+    void save_added(VORNSDK::Index first_point, VORNSDK::Index points, VORNSDK::Index first_polygon,
+                    VORNSDK::Index polygons);
     void save_adjacency(VORNSDK::Index p);
     void save_polygon(VORNSDK::Index f);
     void save_added_polygon(VORNSDK::Index f);
