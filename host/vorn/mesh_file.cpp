@@ -69,7 +69,7 @@ std::string write_mesh_text(teskar::Mesh const& mesh)
                 faces += ',';
             put(faces, std::size_t(number[p]));
             // A side keeps the direction it was first met in.
-            if (mesh.hard_edges().contains(vertices.edge(k)))
+            if (mesh.edge_hard(vertices.edge(k)))
                 hard.insert(vertices.edge(k));
         }
         faces += ')';

@@ -160,7 +160,7 @@ void draw_face(cairo_t* cr, Face const& face, int shown_mode)
         VertexPair const side = v.edge(k);
         Vector3d const& a = face.corners[k];
         Vector3d const& b = face.corners[(k + 1) % n];
-        if (mesh.hard_edges().contains(side))
+        if (mesh.edge_hard(side))
             stroke_line(cr, a, b, kHard, kHardWidth);
         if (mode == kSelectEdges && mesh.selected_edges().contains(side))
             stroke_line(cr, a, b, kSelection, kSelectedEdgeWidth);

@@ -28,7 +28,7 @@ ordered_json item_info(std::string const& name, teskar::Mesh const& mesh, int mo
     info["points"] = mesh.points().count();
     info["polygons"] = mesh.polygons().count();
     info["edges"] = mesh.count_edges();
-    info["hard_edges"] = mesh.hard_edges().size();
+    info["hard_edges"] = mesh.hard_edge_count();
     info["mode"] = mode_name(mode);
     json points = json::array(), edges = json::array(), polygons = json::array();
     for (Index p : each(mesh.selected_points()))

@@ -111,7 +111,7 @@ public:
         faces_ += ')';
         for (std::uint16_t k = 0; k < vertices.count; ++k) {
             VertexPair const side = vertices.edge(k);
-            if (mesh_.hard_edges().contains(side))
+            if (mesh_.edge_hard(side))
                 hard_.insert(side);
         }
         ++faces_written_;

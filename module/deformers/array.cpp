@@ -69,19 +69,19 @@ Component copy_polygons(MeshInterface const& mesh, std::vector<Index> const& pol
         out->add_vertex_map(mesh.vertex_map_name(m), mesh.vertex_map_dimension(m));
     std::unordered_map<Index, Index> number;
     for (Index f : polygons) {
+        PolygonVertices const v = mesh.polygon_vertices(f);
         CompactIndexArray list;
-        for (Index p : mesh.polygon_vertices(f)) {
+        for (Index p : v) {
             auto [it, fresh] = number.try_emplace(p, kNoIndex);
             if (fresh)
                 it->second = out->add_point(mesh.point_position(p));
             list.push_back(it->second);
         }
-        out->set_polygon_properties(out->add_polygon(list), mesh.polygon_properties(f));
-    }
-    for (VertexPair const& e : mesh.hard_edges()) {
-        auto const a = number.find(e.v1), b = number.find(e.v2);
-        if (a != number.end() && b != number.end())
-            out->set_edge_hard({a->second, b->second}, true);
+        Index const copy = out->add_polygon(list);
+        out->set_polygon_properties(copy, mesh.polygon_properties(f));
+        for (std::uint16_t k = 0; k < v.count; ++k)
+            if (mesh.edge_hard(v.edge(k)))
+                out->set_side_hard(copy, k, true);
     }
     return raw;
 }

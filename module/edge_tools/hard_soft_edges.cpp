@@ -71,14 +71,19 @@ bool EdgesOperator::execute_item(ComponentInterfaceReferenceT<SceneItemInterface
     // patch commands leave the outline of a softened region as it was.
     bool const touch_outline = hard || outline_only;
     bool const touch_inner = !outline_only;
+    // Hardening a whole patch needs no telling outline from inside: every side goes hard.
+    bool const every_side = touch_outline && touch_inner && hard;
     for (Index f : to_vector(mesh->selected_polygons())) {
         PolygonVertices const v = mesh->polygon_vertices(f);
         for (std::uint16_t k = 0; k < v.count; ++k) {
-            VertexPair const e = v.edge(k);
-            Index const neighbour = selected_neighbour(*mesh, f, e);
+            if (every_side) {
+                mesh->set_side_hard(f, k, true);
+                continue;
+            }
+            Index const neighbour = selected_neighbour(*mesh, f, v.edge(k));
             bool const inner = neighbour != kNoIndex;
             if (inner ? touch_inner && f < neighbour : touch_outline)
-                mesh->set_edge_hard(e, hard);
+                mesh->set_side_hard(f, k, hard);
         }
     }
     return true;

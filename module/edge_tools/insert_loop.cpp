@@ -246,9 +246,12 @@ void EdgeOps::add_loop(InputRecord const& input)
 {
     HistoryTransaction click("Add Loop");
     HistoryContext const context(click, true);
-    attribute("Edge").set_value(String(edge_text(hovered_)));
-    attribute("Cut").set_value(cut_);
-    attribute("flow").set_value(input.state.buttons.test(kButtonMiddle));
+    // One insertion for the click, not one per attribute.
+    change_together([&] {
+        attribute("Edge").set_value(String(edge_text(hovered_)));
+        attribute("Cut").set_value(cut_);
+        attribute("flow").set_value(input.state.buttons.test(kButtonMiddle));
+    });
     int const slices = attribute("Slices").as_int();
     bool const mirror = attribute("Mirror").as_bool();
     bool const absolute = attribute("Absolute").as_bool();

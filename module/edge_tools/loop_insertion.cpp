@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <unordered_map>
 
 namespace tolvir {
 
@@ -293,9 +292,10 @@ public:
     LoopBuilder(MeshInterface& mesh, LoopBand const& band, std::size_t cuts_per_edge)
         : mesh_(mesh), band_(band), m_(cuts_per_edge)
     {
+        // Positions in the marker are ring positions: the ring holds each edge once.
         index_.reserve(band.edges.size());
-        for (std::size_t i = 0; i < band.edges.size(); ++i)
-            index_.emplace(band.edges[i].key(), i);
+        for (VertexPair const& e : band.edges)
+            index_.insert(e);
     }
 
     // Whether the band matches the mesh and every rebuilt polygon stays within the vertex limit.
@@ -348,19 +348,18 @@ public:
     {
         std::vector<bool> hard, selected;
         for (VertexPair const& e : band_.edges) {
-            hard.push_back(mesh_.hard_edges().contains(e));
+            hard.push_back(mesh_.edge_hard(e));
             selected.push_back(mesh_.selected_edges().contains(e));
         }
-        std::unordered_map<Index, std::size_t> band_slot;
-        for (std::size_t i = 0; i < band_.quads.size(); ++i)
-            band_slot.emplace(band_.quads[i], i);
-        for (Index f : touched_) {
-            auto const slot = band_slot.find(f);
-            if (slot == band_slot.end())
-                widen(f);
-            else
-                slice(f, slot->second);
+        PolyMarker in_band;
+        in_band.reserve(band_.quads.size());
+        for (std::size_t i = 0; i < band_.quads.size(); ++i) {
+            in_band.insert(band_.quads[i]);
+            slice(band_.quads[i], i);
         }
+        for (Index f : touched_)
+            if (!in_band.contains(f))
+                widen(f);
         for (std::size_t i = 0; i < band_.edges.size(); ++i) {
             if (!hard[i] && !selected[i])
                 continue;
@@ -394,8 +393,8 @@ private:
 
     std::optional<std::size_t> ring_edge(Index a, Index b) const
     {
-        auto const it = index_.find(VertexPair{a, b}.key());
-        return it == index_.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+        std::size_t const i = index_.position({a, b});
+        return i < band_.edges.size() ? std::optional<std::size_t>(i) : std::nullopt;
     }
 
     std::size_t expanded_size(Index f) const
@@ -466,31 +465,39 @@ private:
         auto const at_q = [&](std::size_t j) { return position(q, j); };
         PolygonProperties const before = properties(f);
         bool const was_selected = mesh_.polygon_selected(f);
-        std::vector<std::vector<CornerSource>> slices(m_ + 1);
-        if (forward) {
-            append_segment(slices[0], at_q(0), at_p(0));
-            for (std::size_t k = 1; k < m_; ++k) {
-                append_segment(slices[k], at_p(k - 1), at_p(k));
-                append_segment(slices[k], at_q(k), at_q(k - 1));
+        // Slice k runs between the k-th and (k + 1)-th lines across the quad; the first keeps
+        // the quad's index and is written last, once the others no longer need its old list.
+        auto const build = [&](std::size_t k) {
+            slice_.clear();
+            if (forward) {
+                if (k == 0) {
+                    append_segment(slice_, at_q(0), at_p(0));
+                } else if (k == m_) {
+                    append_segment(slice_, at_p(m_ - 1), at_q(m_ - 1));
+                } else {
+                    append_segment(slice_, at_p(k - 1), at_p(k));
+                    append_segment(slice_, at_q(k), at_q(k - 1));
+                }
+            } else if (k == 0) {
+                append_segment(slice_, at_p(0), at_q(0));
+            } else if (k == m_) {
+                append_segment(slice_, at_q(m_ - 1), at_p(m_ - 1));
+            } else {
+                append_segment(slice_, at_q(k - 1), at_q(k));
+                append_segment(slice_, at_p(k), at_p(k - 1));
             }
-            append_segment(slices[m_], at_p(m_ - 1), at_q(m_ - 1));
-        } else {
-            append_segment(slices[0], at_p(0), at_q(0));
-            for (std::size_t k = 1; k < m_; ++k) {
-                append_segment(slices[k], at_q(k - 1), at_q(k));
-                append_segment(slices[k], at_p(k), at_p(k - 1));
-            }
-            append_segment(slices[m_], at_q(m_ - 1), at_p(m_ - 1));
-        }
+        };
         for (std::size_t k = 1; k <= m_; ++k) {
-            Index const g = mesh_.add_polygon(points_of(slices[k]), f);
+            build(k);
+            Index const g = mesh_.add_polygon(points_of(slice_), f);
             if (g == kNoIndex)
                 continue;
-            set_values(g, slices[k], before);
+            set_values(g, slice_, before);
             if (was_selected)
                 mesh_.set_polygon_selection(g, true);
         }
-        replace(f, slices[0], before);
+        build(0);
+        replace(f, slice_, before);
     }
 
     PolygonProperties properties(Index f) const
@@ -498,12 +505,12 @@ private:
         return mesh_.num_vertex_maps() == 0 ? PolygonProperties() : mesh_.polygon_properties(f);
     }
 
-    static CompactIndexArray points_of(std::vector<CornerSource> const& corners)
+    CompactIndexArray const& points_of(std::vector<CornerSource> const& corners)
     {
-        CompactIndexArray list;
+        list_.clear();
         for (CornerSource const& c : corners)
-            list.push_back(c.point);
-        return list;
+            list_.push_back(c.point);
+        return list_;
     }
 
     void replace(Index f, std::vector<CornerSource> const& corners, PolygonProperties const& before)
@@ -538,12 +545,13 @@ private:
     MeshInterface& mesh_;
     LoopBand const& band_;
     std::size_t m_;
-    std::unordered_map<std::uint64_t, std::size_t> index_;
+    EdgeMarker index_;
     PolyMarker touched_;
     std::vector<double> at_;
     std::vector<Index> cuts_;
-    std::vector<CornerSource> cycle_;
+    std::vector<CornerSource> cycle_, slice_;
     std::vector<CutRun> runs_;
+    CompactIndexArray list_;
 };
 
 } // namespace

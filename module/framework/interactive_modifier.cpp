@@ -59,7 +59,12 @@ void InteractiveModifier::handle_attribute_change(std::uint32_t value)
     if (!active() || reapply_suppressed())
         return;
     attribute_changed(value);
-    if (deactivated() || !transaction())
+    reapply_in_step();
+}
+
+void InteractiveModifier::reapply_in_step()
+{
+    if (!active() || reapply_suppressed() || deactivated() || !transaction())
         return;
     HistoryContext const context(*transaction(), true);
     reapply();

@@ -34,6 +34,17 @@ public:
     // Ends the undo step of the edit made so far and resets every attribute to its default.
     void commit();
 
+    // Makes several attribute changes that re-apply the edit once, as a single change does.
+    template <class Changes>
+    void change_together(Changes&& changes)
+    {
+        {
+            ScopedFlag const suppressed = suppress_reapply();
+            changes();
+        }
+        reapply_in_step();
+    }
+
 protected:
     // True while apply runs for an execution in world coordinates.
     bool world_coordinates() const { return world_; }
@@ -46,6 +57,9 @@ protected:
     VORNSDK::String attribute_name(std::uint32_t index) const;
 
 private:
+    // Re-applies from the restored mesh within the tool's undo step, when the tool is in use.
+    void reapply_in_step();
+
     bool world_ = false;
 };
 

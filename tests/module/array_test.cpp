@@ -111,6 +111,7 @@ TEST_F(ArrayToolTest, MeshRepeatsAddPolygonsAndTheWholeUseIsOneUndoStep)
     tool["disttype"].set_value(tolvir::kDistanceOffset);
     tool["Distance"].set_value(Vector3d{0, 0, 2});
     EXPECT_EQ(mesh->polygons().count(), 2u + 5);
+    EXPECT_TRUE(valid(*mesh));
     EXPECT_TRUE(mesh->selected_polygons().contains(1));
     EXPECT_EQ(mesh->selected_polygons().size(), 1u);
 
@@ -119,6 +120,7 @@ TEST_F(ArrayToolTest, MeshRepeatsAddPolygonsAndTheWholeUseIsOneUndoStep)
     EXPECT_EQ(history.undo_names(), std::vector<std::string>{"Array"});
     history.undo();
     EXPECT_EQ(state(), original);
+    EXPECT_TRUE(valid(*mesh));
 }
 
 TEST_F(ArrayToolTest, InstancesStandBesideTheSourceAndReRunsReuseThem)
@@ -175,6 +177,7 @@ TEST_F(ArrayToolTest, CopiesCarryTheSourcesGeometry)
     EXPECT_EQ(copied->polygons().count(), 4u);
     EXPECT_EQ(copied->point_position(8), mesh->point_position(8));
     EXPECT_EQ(position(copy), (Vector3d{2, 0, 0}));
+    EXPECT_TRUE(valid_scene());
     teskar::UndoHistory::instance().undo();
     EXPECT_FALSE(get_interface<SceneInterface>(active_scene())->find_item("Grid_1"));
 }

@@ -132,6 +132,7 @@ TEST_F(BendToolTest, ActivationTakesTheRangeFromTheSelectionAndDragsSetTheAngleA
     EXPECT_NEAR(tool["twist"].as_double(), -0.5, 1e-12);
     EXPECT_NEAR(tool["angle"].as_double(), 1.5, 1e-12);
     EXPECT_NE(mesh->point_position(9).z, 0.0);
+    EXPECT_TRUE(valid(*mesh));
     // While "Snaps" is held, drags turn in steps of 15 degrees.
     events().action_pressed("Snaps");
     EXPECT_TRUE(bend.snapping());
@@ -144,6 +145,7 @@ TEST_F(BendToolTest, ActivationTakesTheRangeFromTheSelectionAndDragsSetTheAngleA
     EXPECT_EQ(history.undo_names(), std::vector<std::string>{"Bend"});
     history.undo();
     EXPECT_EQ(state(), original);
+    EXPECT_TRUE(valid(*mesh));
 }
 
 TEST_F(BendToolTest, TheGizmoMovesTheStartAndAChangeOfAxisTurnsTheFrame)

@@ -30,7 +30,7 @@ protected:
         set_selection_mode(mode);
         execute(command);
     }
-    std::size_t hard_count() const { return mesh->hard_edges().size(); }
+    std::size_t hard_count() const { return mesh->hard_edge_count(); }
 };
 
 } // namespace
@@ -212,7 +212,7 @@ TEST_F(EdgeCommands, HardAndSoftCommandsInBothModes)
     set_selection_mode(kSelectEdges);
     mesh->set_edge_selection({12, 13}, true);
     execute("SoftEdgesOutlineCommand");
-    EXPECT_FALSE(mesh->hard_edges().contains({12, 13}));
+    EXPECT_FALSE(mesh->edge_hard({12, 13}));
     execute("HardEdgesOutlineCommand");
-    EXPECT_TRUE(mesh->hard_edges().contains({12, 13}));
+    EXPECT_TRUE(mesh->edge_hard({12, 13}));
 }

@@ -1,10 +1,13 @@
 #include "module_fixture.h"
 
+#include "edge_tools/edge_text.h"
 #include "edge_tools/loop_insertion.h"
 
 #include "vornsdk/host.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdio>
 
 using namespace VORNSDK;
@@ -254,9 +257,9 @@ TEST_F(InsertLoop, SplitRingEdgesKeepHardnessAndSelectionAndCornerValuesAreInter
     mesh->set_edge_selection({2, 0}, true);
     insert("(0,2)", 0.25);
     ASSERT_EQ(mesh->points().count(), 6u);
-    EXPECT_EQ(mesh->hard_edges().size(), 2u);
-    EXPECT_TRUE(mesh->hard_edges().contains({0, 4}));
-    EXPECT_TRUE(mesh->hard_edges().contains({4, 2}));
+    EXPECT_EQ(mesh->hard_edge_count(), 2u);
+    EXPECT_TRUE(mesh->edge_hard({0, 4}));
+    EXPECT_TRUE(mesh->edge_hard({4, 2}));
     EXPECT_EQ(mesh->selected_edges().size(), 2u);
     for (Index f : mesh->polygons()) {
         auto const v = mesh->polygon_vertices(f);
@@ -286,4 +289,42 @@ TEST_F(InsertLoop, ManySlicesMakeOnePolygonEachAndABandThatDoesNotFitChangesNoth
     double const half = 0.5;
     EXPECT_FALSE(insert_loops(*mesh, band, std::span<double const>(&half, 1))); // sides not opposite
     EXPECT_EQ(state(), before);
+}
+
+TEST_F(InsertLoop, EveryLoopOnABoxWithOneOrTwoEdgesRemovedLeavesAValidManifoldMesh)
+{
+    // Merged faces make n-gons that rings stop at, and rings that end on both sides of one of
+    // them: a loop must neither cut the n-gon as if the ring were closed nor leave a point behind.
+    std::vector<VertexPair> edges;
+    for (Index a = 0; a < 8; ++a)
+        for (Index b = a + 1; b < 8; ++b)
+            if (std::popcount(a ^ b) == 1)
+                edges.push_back({a, b});
+    auto const make_box = [&](Index* p) {
+        for (Index f : std::vector<Index>(mesh->polygons().begin(), mesh->polygons().end()))
+            mesh->remove_polygon(f);
+        for (Index q : std::vector<Index>(mesh->points().begin(), mesh->points().end()))
+            mesh->remove_point(q);
+        for (Index k = 0; k < 8; ++k)
+            p[k] = mesh->add_point({double(k & 1), double((k >> 1) & 1), double((k >> 2) & 1)});
+        for (auto const& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+            mesh->add_polygon({p[q[0]], p[q[1]], p[q[2]], p[q[3]]});
+    };
+    for (std::size_t r1 = 0; r1 < edges.size(); ++r1)
+        for (std::size_t r2 = r1; r2 < edges.size(); ++r2)
+            for (VertexPair const hovered : edges) {
+                Index p[8];
+                make_box(p);
+                for (VertexPair const removed : {edges[r1], edges[r2]})
+                    mesh->set_edge_selection({p[removed.v1], p[removed.v2]}, true);
+                set_selection_mode(kSelectEdges);
+                execute("Remove");
+                set_selection_mode(kSelectPolygons);
+                std::string const edge = edge_text({p[hovered.v1], p[hovered.v2]});
+                insert(edge.c_str(), 0.3);
+                ASSERT_TRUE(valid(*mesh)) << edge;
+                ASSERT_TRUE(mesh->manifold_problems().empty()) << edge;
+                ASSERT_EQ(used_points(), mesh->points().count()) << edge;
+            }
+    set_selection_mode(kSelectItems);
 }

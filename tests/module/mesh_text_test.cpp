@@ -92,7 +92,7 @@ TEST_F(MeshTextTest, ReadingWhatWasWrittenReproducesTheMesh)
     auto const report = read_mesh_text(copy, std::string_view(text));
     EXPECT_TRUE(report.complete);
     EXPECT_EQ(report.faces, 6u);
-    EXPECT_EQ(copy.hard_edges().size(), 2u);
+    EXPECT_EQ(copy.hard_edge_count(), 2u);
     EXPECT_EQ(copy.polygon_material(2), material("Red"));
     auto const v = copy.polygon_vertices(0);
     EXPECT_EQ(std::vector<Index>(v.begin(), v.end()), (std::vector<Index>{1, 2, 3, 4}));

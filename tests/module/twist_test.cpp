@@ -104,6 +104,7 @@ TEST_F(TwistToolTest, DragsTurnTheFarEndAndEachRingOnlyItsOwnEnd)
     EXPECT_NEAR(tool["twist_near"].as_double(), kPi / 2, 1e-12);
     expect_close(mesh->point_position(1), turned({0.1, 0, 0}, {0, 2, 0}, {0, -1, 0}, 1.0));
     expect_close(mesh->point_position(9), turned({0.1, 2, 0}, {0, 2, 0}, {0, -1, 0}, kPi / 2));
+    EXPECT_TRUE(valid(*mesh));
 
     teskar::deactivate_tool();
     teskar::UndoHistory::instance().undo();

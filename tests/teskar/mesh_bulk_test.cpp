@@ -87,13 +87,19 @@ TEST_F(MeshBulk, AddedGeometryCopiesPolygonsPropertiesAndHardEdgesUnderEachPlace
         EXPECT_EQ(mesh->corner_values(mesh->add_vertex_map("UV", 2), copy), (std::vector<float>{0, 0, 0, 1, 1, 1, 1, 0}));
         EXPECT_FALSE(mesh->polygon_selected(copy));
     }
-    EXPECT_TRUE(mesh->hard_edges().contains({4, 8}));
-    EXPECT_TRUE(mesh->hard_edges().contains({9, 13}));
+    EXPECT_TRUE(mesh->edge_hard({4, 8}));
+    EXPECT_TRUE(mesh->edge_hard({9, 13}));
+    EXPECT_FALSE(mesh->edge_hard({8, 7}));
     EXPECT_EQ(mesh->point_polygons(13).size(), 1u);
     EXPECT_EQ(mesh->add_geometry(*mesh, placements), 0u);
+    EXPECT_TRUE(valid(*mesh));
 
     teskar::UndoHistory::instance().undo();
     EXPECT_EQ(state(), original);
+    EXPECT_TRUE(valid(*mesh));
+    teskar::UndoHistory::instance().redo();
+    EXPECT_TRUE(mesh->edge_hard({9, 13}));
+    EXPECT_TRUE(valid(*mesh));
 }
 
 TEST_F(MeshBulk, ARecordingKeepsTheMeshBeforeAndAfterAndPlaysItsEnd)
@@ -125,4 +131,38 @@ TEST_F(MeshBulk, ARecordingKeepsTheMeshBeforeAndAfterAndPlaysItsEnd)
     teskar::Mesh target;
     EXPECT_EQ(r->play(target, Matrix4d::translation({0, 1, 0})), 1u);
     EXPECT_EQ(target.point_position(3), (Vector3d{4, 5, 4}));
+}
+
+TEST_F(MeshBulk, ARevertedStepGivesBackTheSlotsItsAdditionsTookAndNoOthers)
+{
+    make_grid(2, 1);
+    {
+        HistoryTransaction removal("Remove");
+        HistoryContext const recording(removal, false);
+        mesh->remove_point(5); // the last slot, vacant from now on
+    }
+    std::string const original = state();
+    {
+        HistoryTransaction step("Tool");
+        for (int run = 0; run < 3; ++run) {
+            // Each run starts from the scene as the step found it and takes the same slots again.
+            HistoryContext const rerun(step, true);
+            EXPECT_EQ(mesh->points().slots(), 6u);
+            Index const p = mesh->add_point({5, 5, 5});
+            EXPECT_EQ(p, 6u);
+            EXPECT_EQ(mesh->add_polygon({0, 1, p}), 2u);
+            mesh->set_point_selection(p, true);
+            mesh->set_edge_hard({0, p}, true);
+        }
+        EXPECT_TRUE(valid(*mesh));
+        HistoryContext const last(step, true);
+        EXPECT_TRUE(valid(*mesh));
+        EXPECT_EQ(mesh->points().slots(), 6u);
+        EXPECT_EQ(mesh->polygons().slots(), 2u);
+        EXPECT_EQ(state(), original);
+    }
+    // The removal before the step still undoes into its slot.
+    ASSERT_TRUE(teskar::UndoHistory::instance().undo());
+    EXPECT_EQ(mesh->points().count(), 6u);
+    EXPECT_EQ(mesh->polygon_vertices(1).count, 4);
 }

@@ -3,6 +3,7 @@
 #include "teskar/history.h"
 #include "teskar/kernel.h"
 #include "teskar/mesh_item.h"
+#include "teskar/mesh_validity.h"
 #include "teskar/scene.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,13 @@ protected:
         teskar::scene_of(VORNSDK::active_scene())->add_item(item);
         mesh = teskar::mesh_of(item);
     }
-    void TearDown() override { teskar::UndoHistory::instance().clear(); }
+    // Whatever a test did, the meshes it leaves behind must be sound.
+    void TearDown() override
+    {
+        EXPECT_TRUE(valid(*mesh));
+        EXPECT_TRUE(valid_scene());
+        teskar::UndoHistory::instance().clear();
+    }
 
     // A grid of nx by ny quads on y = 0, points row by row.
     void make_grid(int nx, int ny)
@@ -37,8 +44,10 @@ protected:
     }
 
     // Everything undo must reproduce: points, polygons with their order, selections, hard edges.
+    // Tests take it before and after edits, undo and redo, so it checks the mesh's soundness too.
     std::string state() const
     {
+        EXPECT_TRUE(valid(*mesh));
         std::ostringstream s;
         for (VORNSDK::Index p : mesh->points()) {
             auto const q = mesh->point_position(p);
@@ -63,8 +72,10 @@ protected:
         for (auto f : VORNSDK::each(mesh->selected_polygons()))
             s << ' ' << f;
         s << " h";
-        for (auto e : mesh->hard_edges())
-            s << ' ' << e.v1 << '-' << e.v2;
+        for (VORNSDK::Index f : mesh->polygons())
+            for (std::size_t k = 0; k < mesh->polygon_vertices(f).count; ++k)
+                if (mesh->side_marked_hard(f, k))
+                    s << ' ' << f << ':' << k;
         return s.str();
     }
 

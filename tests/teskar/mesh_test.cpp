@@ -100,9 +100,9 @@ TEST_F(Mesh, BothHalvesOfASplitSideStayHardAndSelected)
     Index const p = mesh->add_point({1, 0, 0.5});
     mesh->insert_point_in_polygon(0, {4, 1}, p);
     mesh->insert_point_in_polygon(1, {4, 1}, p);
-    EXPECT_EQ(mesh->hard_edges().size(), 2u);
-    EXPECT_TRUE(mesh->hard_edges().contains({1, p}));
-    EXPECT_TRUE(mesh->hard_edges().contains({p, 4}));
+    EXPECT_EQ(mesh->hard_edge_count(), 2u);
+    EXPECT_TRUE(mesh->edge_hard({1, p}));
+    EXPECT_TRUE(mesh->edge_hard({p, 4}));
     EXPECT_EQ(mesh->selected_edges().size(), 2u);
     EXPECT_TRUE(mesh->selected_edges().contains({p, 4}));
 }
@@ -122,7 +122,7 @@ TEST_F(Mesh, SelectionsKeepSelectionOrderAndDropVanishedEdges)
     EXPECT_TRUE(mesh->selected_edges().contains({1, 4})); // polygon 1 still has it
     mesh->remove_polygon(1);
     EXPECT_FALSE(mesh->selected_edges().contains({1, 4}));
-    EXPECT_TRUE(mesh->hard_edges().empty());
+    EXPECT_TRUE(mesh->hard_edge_count() == 0);
 }
 
 TEST_F(Mesh, UndoAndRedoReproduceMixedEditsExactly)

@@ -3,6 +3,7 @@
 #include "teskar/picking.h"
 #include "teskar/viewport.h"
 
+#include "vornsdk/history.h"
 #include "vornsdk/picking.h"
 
 #include <limits>
@@ -133,22 +134,36 @@ TEST_F(PickingTest, PerspectiveViewsPickAlongTheirRays)
     EXPECT_NEAR(r.distance, length(r.hit - v->unproject({s.x, s.y, 0})), 1e-9);
 }
 
-TEST_F(PickingTest, RebuildsOnlyWhenTheGeometryChangesAndForgetsDeadMeshes)
+TEST_F(PickingTest, EditsAreSeenAtOnceWithoutARebuildUntilOneWouldPayForItself)
 {
     ASSERT_TRUE(pick(330, 360).valid());
     auto const before = teskar::pick_cache_stats();
-    pick(330, 360);
-    mesh->set_polygon_selection(9, true); // a new revision with the same geometry
+    mesh->set_polygon_selection(9, true); // no geometry changes
     pick(330, 360);
     EXPECT_EQ(teskar::pick_cache_stats().builds, before.builds);
 
-    // Lift cell (1, 2) by one unit: the next pick sees the edit.
+    // Lift cell (1, 2) by one unit: the next pick sees the edit, with the structure as it was.
     for (Index p : {11u, 12u, 16u, 17u})
         mesh->set_point_position(p, mesh->point_position(p) + Vector3d{0, 1, 0});
-    PickRecord const r = pick(330, 360);
-    EXPECT_EQ(teskar::pick_cache_stats().builds, before.builds + 1);
+    PickRecord r = pick(330, 360);
+    EXPECT_EQ(teskar::pick_cache_stats().builds, before.builds);
     EXPECT_EQ(r.polygon, 9u);
     expect_near(r.hit, {1.3, 1, 2.6});
+
+    // A polygon taken away is never hit again, and one put in its place is.
+    mesh->remove_polygon(9);
+    EXPECT_FALSE(pick(330, 360).valid());
+    Index const added = mesh->add_polygon({11, 16, 17, 12});
+    r = pick(330, 360);
+    EXPECT_EQ(r.polygon, added);
+    expect_near(r.hit, {1.3, 1, 2.6});
+
+    // Picking often enough pays for a rebuild, which changes no answer.
+    for (int k = 0; k < 200; ++k)
+        pick(330, 360);
+    EXPECT_GT(teskar::pick_cache_stats().builds, before.builds);
+    EXPECT_EQ(pick(330, 360).polygon, added);
+    EXPECT_EQ(pick(430, 330).polygon, 10u);
 
     {
         Component const quad = add_quad(Matrix4d::translation({0, 5, 0}));
@@ -157,6 +172,22 @@ TEST_F(PickingTest, RebuildsOnlyWhenTheGeometryChangesAndForgetsDeadMeshes)
         teskar::item_of(quad)->set_parent(ComponentInterfacePtrT<TreeNodeInterface>());
     }
     EXPECT_EQ(teskar::pick_cache_stats().meshes, before.meshes);
+}
+
+TEST_F(PickingTest, UndoAndRedoAreSeenByTheNextPick)
+{
+    ASSERT_EQ(pick(330, 360).polygon, 9u);
+    {
+        VORNSDK::HistoryTransaction step("Lift");
+        VORNSDK::History::instance().set_current_transaction(&step);
+        for (Index p : {11u, 12u, 16u, 17u})
+            mesh->set_point_position(p, mesh->point_position(p) + Vector3d{0, 1, 0});
+    }
+    expect_near(pick(330, 360).hit, {1.3, 1, 2.6});
+    teskar::UndoHistory::instance().undo();
+    expect_near(pick(330, 360).hit, {1.3, 0, 2.6});
+    teskar::UndoHistory::instance().redo();
+    expect_near(pick(330, 360).hit, {1.3, 1, 2.6});
 }
 
 TEST_F(PickingTest, RaysBeyondTheCastersRangeMissInsteadOfAborting)

@@ -4,6 +4,7 @@
 #include "script.h"
 
 #include "teskar/mesh_item.h"
+#include "teskar/mesh_validity.h"
 #include "teskar/scene.h"
 
 #include "vornsdk/scene.h"
@@ -32,6 +33,9 @@ protected:
         std::string error;
         ASSERT_TRUE(vorn::load_module(TOLVIR_MODULE_PATH, error)) << error;
     }
+
+    // The meshes the last script left in its scene must be sound.
+    void TearDown() override { EXPECT_TRUE(valid_scene()); }
 
     static Outcome run(std::string const& script)
     {

@@ -1,28 +1,40 @@
 #include "teskar/list_pool.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace teskar {
+
+namespace {
+
+// The room code for at least `needed` entries: a power of two, at least 4.
+std::uint32_t room_code(std::uint32_t needed)
+{
+    std::uint32_t const room = std::bit_ceil(std::max<std::uint32_t>(needed, 4));
+    return static_cast<std::uint32_t>(std::countr_zero(room)) + 1;
+}
+
+} // namespace
 
 void ListPool::make_room(std::size_t i, std::uint32_t needed)
 {
     Slot& s = slots_[i];
-    if (needed <= s.capacity)
+    std::uint32_t const old_capacity = s.capacity();
+    if (needed <= old_capacity)
         return;
-    // Small lists grow straight to a useful size; larger ones double.
-    std::uint32_t const capacity = std::max<std::uint32_t>(needed, std::max<std::uint32_t>(4, s.capacity * 2));
-    if (s.offset + s.capacity == data_.size()) {
+    std::uint32_t const code = room_code(std::max(needed, old_capacity * 2));
+    std::uint32_t const capacity = 1u << (code - 1);
+    if (s.offset + old_capacity == data_.size()) {
         // The list already ends the pool: grow in place.
         data_.resize(s.offset + capacity);
-        s.capacity = capacity;
-        return;
+    } else {
+        std::uint32_t const offset = static_cast<std::uint32_t>(data_.size());
+        data_.resize(data_.size() + capacity);
+        std::copy_n(data_.begin() + s.offset, s.count(), data_.begin() + offset);
+        abandoned_ += old_capacity;
+        s.offset = offset;
     }
-    std::uint32_t const offset = static_cast<std::uint32_t>(data_.size());
-    data_.resize(data_.size() + capacity);
-    std::copy_n(data_.begin() + s.offset, s.count, data_.begin() + offset);
-    abandoned_ += s.capacity;
-    s.offset = offset;
-    s.capacity = capacity;
+    s.set(s.count(), code);
     if (abandoned_ * 2 > data_.size())
         compact();
 }
@@ -33,7 +45,7 @@ void ListPool::compact()
     packed.reserve(data_.size() - abandoned_);
     for (Slot& s : slots_) {
         std::uint32_t const offset = static_cast<std::uint32_t>(packed.size());
-        packed.insert(packed.end(), data_.begin() + s.offset, data_.begin() + s.offset + s.capacity);
+        packed.insert(packed.end(), data_.begin() + s.offset, data_.begin() + s.offset + s.capacity());
         s.offset = offset;
     }
     data_.swap(packed);
@@ -49,7 +61,7 @@ void ListPool::truncate(std::size_t n)
     std::size_t first = data_.size(), room = 0;
     for (std::size_t i = n; i < slots_.size(); ++i) {
         first = std::min<std::size_t>(first, slots_[i].offset);
-        room += slots_[i].capacity;
+        room += slots_[i].capacity();
     }
     slots_.resize(n);
     if (first + room == data_.size()) {
@@ -69,8 +81,9 @@ void ListPool::append(std::span<Index const> starts, std::span<Index const> valu
     std::uint32_t const base = static_cast<std::uint32_t>(data_.size());
     slots_.resize(first + starts.size() - 1);
     for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
-        std::uint32_t const count = starts[k + 1] - starts[k];
-        slots_[first + k] = {base + starts[k] - starts.front(), count, count};
+        Slot& s = slots_[first + k];
+        s.offset = base + starts[k] - starts.front();
+        s.set(starts[k + 1] - starts[k], 0);
     }
     data_.resize(base + (starts.back() - starts.front()));
     Index* out = data_.data() + base;
@@ -89,19 +102,23 @@ void ListPool::assign(std::size_t i, std::span<Index const> values)
         copy.assign(values.begin(), values.end());
         values = copy;
     }
-    make_room(i, static_cast<std::uint32_t>(values.size()));
+    std::uint32_t const n = static_cast<std::uint32_t>(values.size());
+    if (n > 0)
+        make_room(i, n);
     Slot& s = slots_[i];
     std::copy(values.begin(), values.end(), data_.begin() + s.offset);
-    s.count = static_cast<std::uint32_t>(values.size());
+    // An exact room shrinks with its list; what it gave up is left for the next compaction.
+    s.set_count(n);
 }
 
 void ListPool::push_back(std::size_t i, Index value)
 {
     if (i >= slots_.size())
         slots_.resize(i + 1);
-    make_room(i, slots_[i].count + 1);
+    make_room(i, slots_[i].count() + 1);
     Slot& s = slots_[i];
-    data_[s.offset + s.count++] = value;
+    data_[s.offset + s.count()] = value;
+    s.set_count(s.count() + 1);
 }
 
 bool ListPool::erase_value(std::size_t i, Index value)
@@ -110,13 +127,43 @@ bool ListPool::erase_value(std::size_t i, Index value)
         return false;
     Slot& s = slots_[i];
     auto const first = data_.begin() + s.offset;
-    auto const last = first + s.count;
+    auto const last = first + s.count();
     auto const it = std::find(first, last, value);
     if (it == last)
         return false;
     std::copy(it + 1, last, it);
-    --s.count;
+    s.set_count(s.count() - 1);
     return true;
+}
+
+void ListPool::append_exact(std::span<Index const> values)
+{
+    Slot s;
+    s.offset = static_cast<std::uint32_t>(data_.size());
+    s.set(static_cast<std::uint32_t>(values.size()), 0);
+    data_.insert(data_.end(), values.begin(), values.end());
+    slots_.push_back(s);
+}
+
+void ListPool::lay_out_counted(std::size_t first)
+{
+    std::size_t total = data_.size();
+    for (std::size_t i = first; i < slots_.size(); ++i) {
+        slots_[i].offset = static_cast<std::uint32_t>(total);
+        total += slots_[i].count();
+    }
+    data_.resize(total);
+    // Each list's count now runs down as fill() puts entries in.
+    for (std::size_t i = first; i < slots_.size(); ++i)
+        slots_[i].set(slots_[i].count(), 0);
+}
+
+void ListPool::end_fill(std::size_t first)
+{
+    for (std::size_t i = first; i < slots_.size(); ++i) {
+        std::size_t const end = i + 1 < slots_.size() ? slots_[i + 1].offset : data_.size();
+        slots_[i].set(static_cast<std::uint32_t>(end - slots_[i].offset), 0);
+    }
 }
 
 } // namespace teskar

@@ -40,7 +40,7 @@ std::vector<Index> sorted_copy(std::span<Index const> list)
 
 } // namespace
 
-Mesh::Mesh(Plugin* owner) : owner_(owner)
+Mesh::Mesh(Plugin* owner) : owner_(owner), history_(UndoHistory::instance())
 {
     if (auto const* record = UndoHistory::instance().recording())
         born_in_ = record->id;
@@ -48,16 +48,13 @@ Mesh::Mesh(Plugin* owner) : owner_(owner)
 
 Mesh::~Mesh() = default;
 
-MeshJournal* Mesh::journal()
+MeshJournal* Mesh::find_journal()
 {
-    auto& history = UndoHistory::instance();
-    if (journal_generation_ != history.generation()) {
-        journal_generation_ = history.generation();
-        auto const* record = history.recording();
-        journal_ = record && record->id == born_in_
-                       ? nullptr
-                       : history.part_for<MeshJournal>(this, [&] { return std::make_unique<MeshJournal>(*this); });
-    }
+    journal_generation_ = history_.generation();
+    auto const* record = history_.recording();
+    journal_ = record && record->id == born_in_
+                   ? nullptr
+                   : history_.part_for<MeshJournal>(this, [&] { return std::make_unique<MeshJournal>(*this); });
     return journal_;
 }
 
@@ -79,6 +76,17 @@ void Mesh::touch_polygon(Index f)
         j->save_polygon(f);
 }
 
+void Mesh::touch_marks(Index f)
+{
+    // Marking a polygon's sides one after another saves its marks once.
+    MeshJournal* const j = journal();
+    if (!j || (f == marks_saved_for_ && journal_generation_ == marks_saved_generation_))
+        return;
+    j->save_marks(f);
+    marks_saved_for_ = f;
+    marks_saved_generation_ = journal_generation_;
+}
+
 void Mesh::touch_sets()
 {
     if (auto* j = journal())
@@ -91,19 +99,18 @@ void Mesh::set_point_position(Index p, Vector3d const& position)
         return;
     touch_position(p);
     positions_[p] = position;
+    log_point(p);
     changed();
 }
 
 Index Mesh::add_point(Vector3d const& position)
 {
+    // The step's journal, made before the slot, knows the point for one it did not have.
+    journal();
     Index const p = points_.allocate();
     positions_.push_back(position);
     point_polys_.resize(points_.slots());
     point_selected_.push_back(0);
-    position_stamp_.push_back(0);
-    adjacency_stamp_.push_back(0);
-    if (auto* j = journal())
-        j->save_added_point(p);
     changed();
     return p;
 }
@@ -154,7 +161,7 @@ PolygonVertices Mesh::polygon_vertices(Index f) const
     return {list.data(), static_cast<std::uint16_t>(list.size())};
 }
 
-bool Mesh::valid_vertex_list(CompactIndexArray const& vertices, Index) const
+bool Mesh::valid_vertex_list(std::span<Index const> vertices) const
 {
     if (vertices.size() < 3)
         return false;
@@ -169,24 +176,25 @@ bool Mesh::valid_vertex_list(CompactIndexArray const& vertices, Index) const
                     return false;
         return true;
     }
-    auto const sorted = sorted_copy({vertices.data(), vertices.size()});
+    auto const sorted = sorted_copy(vertices);
     return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
 
 Index Mesh::new_polygon(CompactIndexArray const& vertices)
 {
+    // The step's journal, made before the slot, knows the polygon for one it did not have.
+    journal();
     Index const f = polygons_.allocate();
     corners_.resize(polygons_.slots());
     materials_.push_back(0);
     poly_selected_.push_back(0);
-    polygon_stamp_.push_back(0);
-    if (auto* j = journal())
-        j->save_added_polygon(f);
+    side_marks_.push_back(0);
     corners_.assign(f, {vertices.data(), vertices.size()});
     for (Index v : vertices) {
         touch_adjacency(v);
         point_polys_.push_back(v, f);
     }
+    log_polygon(f);
     changed();
     return f;
 }
@@ -195,7 +203,7 @@ Index Mesh::add_polygon(CompactIndexArray const& vertices) { return add_polygon(
 
 Index Mesh::add_polygon(CompactIndexArray const& vertices, Index model)
 {
-    if (!valid_vertex_list(vertices))
+    if (!valid_vertex_list({vertices.data(), vertices.size()}))
         return kNoIndex;
     Index const f = new_polygon(vertices);
     if (model != kDefaultPolygon && polygon_exists(model)) {
@@ -231,6 +239,7 @@ void Mesh::remove_polygon(Index f)
         return;
     old_scratch_.assign(corners_.get(f).begin(), corners_.get(f).end());
     std::vector<Index> const& old = old_scratch_;
+    std::vector<VertexPair> const marked = marked_sides(f, old);
     touch_polygon(f);
     for (Index v : old) {
         touch_adjacency(v);
@@ -242,7 +251,10 @@ void Mesh::remove_polygon(Index f)
     for (auto& map : maps_)
         map.values.erase(f);
     polygons_.set_occupied(f, false);
+    if (!marked.empty())
+        pass_on_marks(f, old.size(), marked);
     forget_vanished_edges(old);
+    log_polygon(f);
     changed();
 }
 
@@ -277,6 +289,7 @@ void Mesh::replace_vertices(Index f, std::span<Index const> vertices)
     fresh_scratch_.assign(vertices.begin(), vertices.end());
     std::vector<Index> const& old = old_scratch_;
     std::vector<Index> const& fresh = fresh_scratch_;
+    std::vector<VertexPair> const marked = marked_sides(f, old);
     touch_polygon(f);
     Membership const in_old(old), in_fresh(fresh);
     for (Index v : old)
@@ -309,13 +322,16 @@ void Mesh::replace_vertices(Index f, std::span<Index const> vertices)
         }
         it->second = std::move(values);
     }
+    if (!marked.empty())
+        pass_on_marks(f, old.size(), marked);
     forget_vanished_edges(old);
+    log_polygon(f);
     changed();
 }
 
 bool Mesh::set_polygon_vertices(Index f, CompactIndexArray const& vertices)
 {
-    if (!polygon_exists(f) || !valid_vertex_list(vertices))
+    if (!polygon_exists(f) || !valid_vertex_list({vertices.data(), vertices.size()}))
         return false;
     replace_vertices(f, {vertices.data(), vertices.size()});
     return true;
@@ -333,16 +349,17 @@ bool Mesh::insert_point_in_polygon(Index f, VertexPair const& edge, Index p)
         Index const a = list[k], b = list[(k + 1) % n];
         if ((a == edge.v1 && b == edge.v2) || (a == edge.v2 && b == edge.v1)) {
             // Both halves of a split side keep its hardness and selection.
-            bool const hard = hard_.contains(edge), selected = sel_edges_.contains(edge);
+            bool const hard = edge_hard(edge), selected = sel_edges_.contains(edge);
             insert_scratch_.assign(list.begin(), list.end());
             insert_scratch_.insert(insert_scratch_.begin() + static_cast<std::ptrdiff_t>(k + 1), p);
             replace_vertices(f, insert_scratch_);
-            for (VertexPair const half : {VertexPair{a, p}, VertexPair{p, b}}) {
-                if (hard)
-                    set_edge_hard(half, true);
-                if (selected)
-                    set_edge_selection(half, true);
+            if (hard) {
+                mark_side(f, k, true);
+                mark_side(f, k + 1, true);
             }
+            if (selected)
+                for (VertexPair const half : {VertexPair{a, p}, VertexPair{p, b}})
+                    set_edge_selection(half, true);
             return true;
         }
     }
@@ -357,15 +374,17 @@ void Mesh::flip_polygon(Index f)
     replace_vertices(f, reversed);
 }
 
-std::uint32_t Mesh::material_id(Component const& material)
+std::optional<std::uint16_t> Mesh::material_id(Component const& material)
 {
     if (!material)
         return 0;
     for (std::size_t i = 1; i < material_table_.size(); ++i)
         if (material_table_[i] == material)
-            return static_cast<std::uint32_t>(i);
+            return static_cast<std::uint16_t>(i);
+    if (material_table_.size() > kMaxMaterials)
+        return std::nullopt;
     material_table_.push_back(material);
-    return static_cast<std::uint32_t>(material_table_.size() - 1);
+    return static_cast<std::uint16_t>(material_table_.size() - 1);
 }
 
 Component Mesh::polygon_material(Index f) const
@@ -377,11 +396,11 @@ void Mesh::set_polygon_material(Index f, Component const& material)
 {
     if (!polygon_exists(f))
         return;
-    std::uint32_t const id = material_id(material);
-    if (materials_[f] == id)
+    std::optional<std::uint16_t> const id = material_id(material);
+    if (!id || materials_[f] == *id)
         return;
     touch_polygon(f);
-    materials_[f] = id;
+    materials_[f] = *id;
     changed();
 }
 
@@ -410,17 +429,30 @@ void Mesh::prepare_polygons(int, Index expected) { reserve(0, expected); }
 void Mesh::reserve(Index points, Index polygons)
 {
     std::size_t const np = points_.slots() + std::size_t(points);
+    points_.reserve(np);
     positions_.reserve(np);
     point_selected_.reserve(np);
-    position_stamp_.reserve(np);
-    adjacency_stamp_.reserve(np);
+    // Four is the room a short list gets: enough for the points of a quad mesh.
+    point_polys_.reserve(np, 4 * np);
     std::size_t const nf = polygons_.slots() + std::size_t(polygons);
+    polygons_.reserve(nf);
+    corners_.reserve(nf, 4 * nf);
     materials_.reserve(nf);
     poly_selected_.reserve(nf);
-    polygon_stamp_.reserve(nf);
+    side_marks_.reserve(nf);
 }
 
 void Mesh::finish_polygon(Index) { changed(); }
+
+void Mesh::trim_log()
+{
+    std::size_t const limit = 1024 + 2 * (std::size_t(points_.slots()) + polygons_.slots());
+    if (log_polygons_.size() + log_points_.size() <= limit)
+        return;
+    log_polygons_.clear();
+    log_points_.clear();
+    ++log_epoch_;
+}
 
 void Mesh::update() { changed(); }
 
@@ -567,26 +599,161 @@ void Mesh::select_all(int kind, bool selected)
     changed();
 }
 
+std::optional<std::pair<Index, std::size_t>> Mesh::side_of(VertexPair const& e, Index except) const
+{
+    if (e.invalid() || !point_exists(e.v1))
+        return std::nullopt;
+    for (Index f : point_polys_.get(e.v1)) {
+        if (f == except)
+            continue;
+        auto const list = corners_.get(f);
+        std::ptrdiff_t const k = position_of(list, e.v1);
+        std::size_t const n = list.size();
+        if (list[(std::size_t(k) + 1) % n] == e.v2)
+            return std::pair{f, std::size_t(k)};
+        if (list[(std::size_t(k) + n - 1) % n] == e.v2)
+            return std::pair{f, (std::size_t(k) + n - 1) % n};
+    }
+    return std::nullopt;
+}
+
+bool Mesh::edge_hard(VertexPair const& e) const
+{
+    if (e.invalid() || !point_exists(e.v1))
+        return false;
+    for (Index f : point_polys_.get(e.v1)) {
+        auto const list = corners_.get(f);
+        std::size_t const k = std::size_t(position_of(list, e.v1));
+        std::size_t const n = list.size();
+        if ((list[(k + 1) % n] == e.v2 && side_marked_hard(f, k)) ||
+            (list[(k + n - 1) % n] == e.v2 && side_marked_hard(f, (k + n - 1) % n)))
+            return true;
+    }
+    return false;
+}
+
+void Mesh::mark_side(Index f, std::size_t k, bool hard)
+{
+    if (side_marked_hard(f, k) == hard)
+        return;
+    touch_marks(f);
+    if (k < kMarkBits) {
+        side_marks_[f] = static_cast<std::uint8_t>(hard ? side_marks_[f] | 1u << k : side_marks_[f] & ~(1u << k));
+    } else {
+        touch_sets();
+        if (hard)
+            long_side_marks_.insert(long_side_key(f, k));
+        else
+            long_side_marks_.erase(long_side_key(f, k));
+    }
+    changed();
+}
+
 void Mesh::set_edge_hard(VertexPair const& e, bool hard)
 {
-    if (hard ? !edge_exists(e) : !hard_.contains(e))
+    if (hard) {
+        if (edge_hard(e))
+            return;
+        if (auto const side = side_of(e, kNoIndex))
+            mark_side(side->first, side->second, true);
         return;
-    touch_sets();
-    if (hard ? hard_.insert(e) : hard_.erase(e))
-        changed();
+    }
+    for (Index f : point_polygons(e.v1)) {
+        auto const list = corners_.get(f);
+        std::size_t const n = list.size();
+        for (std::size_t k = 0; k < n; ++k)
+            if (VertexPair{list[k], list[(k + 1) % n]} == e && side_marked_hard(f, k))
+                mark_side(f, k, false);
+    }
+}
+
+void Mesh::set_side_hard(Index f, std::size_t k, bool hard)
+{
+    if (!polygon_exists(f) || k >= corners_.size(f))
+        return;
+    if (hard) {
+        mark_side(f, k, true);
+        return;
+    }
+    auto const list = corners_.get(f);
+    set_edge_hard({list[k], list[(k + 1) % list.size()]}, false);
+}
+
+std::size_t Mesh::hard_edge_count() const
+{
+    std::size_t count = 0;
+    for (Index f : polygons_) {
+        if (side_marks_[f] == 0 && long_side_marks_.empty())
+            continue;
+        auto const list = corners_.get(f);
+        for (VertexPair const& e : marked_sides(f, list)) {
+            // Each edge counts once: at the lowest polygon marking it.
+            bool lower = false;
+            for (Index g : point_polys_.get(e.v1))
+                if (g < f) {
+                    auto const other = corners_.get(g);
+                    std::size_t const k = std::size_t(position_of(other, e.v1));
+                    std::size_t const n = other.size();
+                    lower = lower || (other[(k + 1) % n] == e.v2 && side_marked_hard(g, k)) ||
+                            (other[(k + n - 1) % n] == e.v2 && side_marked_hard(g, (k + n - 1) % n));
+                }
+            count += lower ? 0 : 1;
+        }
+    }
+    return count;
+}
+
+std::vector<VertexPair> Mesh::marked_sides(Index f, std::span<Index const> list) const
+{
+    std::vector<VertexPair> marked;
+    std::size_t const n = list.size();
+    if (side_marks_[f] != 0)
+        for (std::size_t k = 0; k < std::min(n, kMarkBits); ++k)
+            if (side_marks_[f] >> k & 1)
+                marked.push_back({list[k], list[(k + 1) % n]});
+    if (!long_side_marks_.empty())
+        for (std::size_t k = kMarkBits; k < n; ++k)
+            if (long_side_marks_.contains(long_side_key(f, k)))
+                marked.push_back({list[k], list[(k + 1) % n]});
+    return marked;
+}
+
+void Mesh::pass_on_marks(Index f, std::size_t old_size, std::vector<VertexPair> const& marked)
+{
+    // The marks sat on the sides of the old list: clear them all, then mark the sides the
+    // polygon still has and hand the others on.
+    touch_marks(f);
+    side_marks_[f] = 0;
+    if (!long_side_marks_.empty()) {
+        touch_sets();
+        for (std::size_t k = kMarkBits; k < old_size; ++k)
+            long_side_marks_.erase(long_side_key(f, k));
+    }
+    for (VertexPair const& e : marked) {
+        auto const list = corners_.get(f);
+        bool kept = false;
+        for (std::size_t k = 0; k < list.size() && !kept; ++k)
+            if (VertexPair{list[k], list[(k + 1) % list.size()]} == e) {
+                mark_side(f, k, true);
+                kept = true;
+            }
+        if (!kept)
+            if (auto const side = side_of(e, f))
+                mark_side(side->first, side->second, true);
+    }
+    changed();
 }
 
 void Mesh::forget_vanished_edges(std::vector<Index> const& old_vertices)
 {
-    if (sel_edges_.empty() && hard_.empty())
+    if (sel_edges_.empty())
         return;
     std::size_t const n = old_vertices.size();
     for (std::size_t k = 0; k < n; ++k) {
         VertexPair const e{old_vertices[k], old_vertices[(k + 1) % n]};
-        if ((sel_edges_.contains(e) || hard_.contains(e)) && !edge_exists(e)) {
+        if (sel_edges_.contains(e) && !edge_exists(e)) {
             touch_sets();
             sel_edges_.erase(e);
-            hard_.erase(e);
         }
     }
 }
@@ -658,9 +825,9 @@ std::size_t Mesh::count_edges() const
 std::size_t Mesh::memory_bytes() const
 {
     return positions_.capacity() * sizeof(Vector3d) + point_polys_.memory_bytes() + point_selected_.capacity() +
-           corners_.memory_bytes() + materials_.capacity() * sizeof(std::uint32_t) + poly_selected_.capacity() +
-           (position_stamp_.capacity() + adjacency_stamp_.capacity() + polygon_stamp_.capacity()) * sizeof(std::uint32_t) +
-           2 * (points_.slots() + polygons_.slots());
+           corners_.memory_bytes() + materials_.capacity() * sizeof(std::uint16_t) + poly_selected_.capacity() +
+           side_marks_.capacity() + long_side_marks_.size() * 3 * sizeof(std::uint64_t) + points_.slots() +
+           polygons_.slots();
 }
 
 } // namespace teskar

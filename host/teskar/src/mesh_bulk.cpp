@@ -1,5 +1,5 @@
-// The mesh operations that act on many elements at once: positions read and written in bulk, and
-// whole meshes added under placements.
+// The mesh operations that act on many elements at once: positions read and moved in bulk,
+// whole meshes added under placements, and the slots a taken-back step had added dropped.
 #include "teskar/mesh.h"
 
 #include "teskar/history.h"
@@ -35,13 +35,16 @@ void Mesh::move_points(std::span<Index const> points, std::function<void(std::sp
                 live[n++] = points[first];
         if (n == 0)
             continue;
-        if (j)
-            j->save_positions({live.data(), n});
-        for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t k = 0; k < n; ++k) {
+            if (j)
+                j->save_position(live[k]);
             block[k] = positions_[live[k]];
+        }
         move({block.data(), n});
-        for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t k = 0; k < n; ++k) {
             positions_[live[k]] = block[k];
+            log_point(live[k]);
+        }
         moved = true;
     }
     if (moved)
@@ -50,37 +53,46 @@ void Mesh::move_points(std::span<Index const> points, std::function<void(std::sp
 
 void Mesh::drop_slots(Index points, Index polygons)
 {
+    if (points >= points_.slots() && polygons >= polygons_.slots())
+        return;
     if (points < points_.slots()) {
         points_.truncate(points);
         positions_.resize(points);
         point_polys_.truncate(points);
         point_selected_.resize(points);
-        position_stamp_.resize(points);
-        adjacency_stamp_.resize(points);
     }
     if (polygons < polygons_.slots()) {
         polygons_.truncate(polygons);
         corners_.truncate(polygons);
         materials_.resize(polygons);
         poly_selected_.resize(polygons);
-        polygon_stamp_.resize(polygons);
+        side_marks_.resize(polygons);
+        std::erase_if(long_side_marks_, [&](std::uint64_t key) { return (key >> 16) >= polygons; });
         for (auto& map : maps_)
             std::erase_if(map.values, [&](auto const& entry) { return entry.first >= polygons; });
     }
+    // The log may name the dropped slots: readers start over.
+    log_polygons_.clear();
+    log_points_.clear();
+    ++log_epoch_;
+    changed();
 }
 
 namespace {
 
 // A source mesh in the form add_geometry stamps out: points numbered from 0 in index order,
-// polygons with their corners in those numbers, and for every point the polygons that use it.
+// polygons with their corners in those numbers and the hard marks of their first sides, and for
+// every point the polygons that use it.
 struct Pattern {
     std::vector<Vector3d> positions;
     std::vector<Index> corner_start{0}, corners;
     std::vector<Index> use_start, uses;
-    std::vector<std::uint32_t> materials;
+    std::vector<std::uint16_t> materials;
+    std::vector<std::uint8_t> marks;
+    // Hard sides past the first eight: polygon and side.
+    std::vector<std::pair<Index, std::size_t>> long_marks;
     // Per map of the target: the values of every polygon (empty for a polygon without values).
     std::vector<std::pair<std::size_t, std::vector<std::vector<float>>>> maps;
-    std::vector<std::pair<Index, Index>> hard;
 
     std::size_t polygons() const { return corner_start.size() - 1; }
 };
@@ -92,6 +104,9 @@ std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d c
     if (&source == this || placements.empty() || source.polygons().count() + source.points().count() == 0)
         return 0;
 
+    // A source of the host's own tells which polygon marks a hard side; another says only
+    // whether the edge is hard, and each of its polygons marks it then.
+    auto const* host_source = dynamic_cast<Mesh const*>(&source);
     Pattern pattern;
     std::vector<Index> number(source.points().slots(), kNoIndex);
     for (Index p : source.points()) {
@@ -100,12 +115,20 @@ std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d c
     }
     std::vector<Index> use_count(pattern.positions.size(), 0);
     for (Index f : source.polygons()) {
-        for (Index v : source.polygon_vertices(f)) {
-            pattern.corners.push_back(number[v]);
-            ++use_count[number[v]];
+        PolygonVertices const v = source.polygon_vertices(f);
+        std::uint8_t marks = 0;
+        for (std::size_t k = 0; k < v.count; ++k) {
+            pattern.corners.push_back(number[v[k]]);
+            ++use_count[number[v[k]]];
+            bool const hard = host_source ? host_source->side_marked_hard(f, k) : source.edge_hard(v.edge(k));
+            if (hard && k < kMarkBits)
+                marks = static_cast<std::uint8_t>(marks | 1u << k);
+            else if (hard)
+                pattern.long_marks.emplace_back(static_cast<Index>(pattern.polygons()), k);
         }
         pattern.corner_start.push_back(static_cast<Index>(pattern.corners.size()));
-        pattern.materials.push_back(material_id(source.polygon_material(f)));
+        pattern.materials.push_back(material_id(source.polygon_material(f)).value_or(0));
+        pattern.marks.push_back(marks);
     }
     pattern.use_start.assign(pattern.positions.size() + 1, 0);
     for (std::size_t k = 0; k < use_count.size(); ++k)
@@ -127,25 +150,20 @@ std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d c
             pattern.maps.emplace_back(add_vertex_map(source.vertex_map_name(m), source.vertex_map_dimension(m)),
                                       std::move(values));
     }
-    for (VertexPair const& e : source.hard_edges())
-        if (e.v1 < number.size() && e.v2 < number.size() && number[e.v1] != kNoIndex && number[e.v2] != kNoIndex)
-            pattern.hard.emplace_back(number[e.v1], number[e.v2]);
 
+    // The step's journal, made before the slots, knows the copies for elements it did not have.
+    journal();
+    if (!pattern.long_marks.empty())
+        touch_sets();
     // Every copy's slots are taken at once and filled copy by copy.
     std::size_t const np = pattern.positions.size(), nf = pattern.polygons(), copies = placements.size();
     Index const first_point = points_.allocate(static_cast<Index>(np * copies));
     Index const first_polygon = polygons_.allocate(static_cast<Index>(nf * copies));
     positions_.resize(points_.slots());
     point_selected_.resize(points_.slots(), 0);
-    position_stamp_.resize(points_.slots(), 0);
-    adjacency_stamp_.resize(points_.slots(), 0);
     materials_.resize(polygons_.slots(), 0);
     poly_selected_.resize(polygons_.slots(), 0);
-    polygon_stamp_.resize(polygons_.slots(), 0);
-    if (MeshJournal* const j = journal())
-        j->save_added(first_point, static_cast<Index>(np * copies), first_polygon, static_cast<Index>(nf * copies));
-    if (!pattern.hard.empty())
-        touch_sets();
+    side_marks_.resize(polygons_.slots(), 0);
     for (std::size_t c = 0; c < copies; ++c) {
         Matrix4d const& m = placements[c];
         Index const points = first_point + static_cast<Index>(c * np);
@@ -162,15 +180,18 @@ std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d c
         corners_.resize(polygons);
         corners_.append(pattern.corner_start, pattern.corners, points);
         std::copy(pattern.materials.begin(), pattern.materials.end(), materials_.begin() + polygons);
+        std::copy(pattern.marks.begin(), pattern.marks.end(), side_marks_.begin() + polygons);
+        for (auto const& [f, k] : pattern.long_marks)
+            long_side_marks_.insert(long_side_key(polygons + f, k));
         for (auto const& [map, values] : pattern.maps)
             for (std::size_t f = 0; f < nf; ++f)
                 if (!values[f].empty())
                     maps_[map].values[polygons + static_cast<Index>(f)] = values[f];
-        for (auto const& [a, b] : pattern.hard)
-            hard_.insert({points + a, points + b});
+        for (std::size_t f = 0; f < nf; ++f)
+            log_polygon(polygons + static_cast<Index>(f));
     }
     changed();
-    return nf * placements.size();
+    return nf * copies;
 }
 
 } // namespace teskar

@@ -12,12 +12,6 @@ using namespace VORNSDK;
 
 namespace {
 
-std::uint32_t next_journal_id()
-{
-    static std::uint32_t id = 0;
-    return ++id;
-}
-
 // Keeps, for every element, the state with the earliest tick; a and b list each element once.
 // move_in adapts a state of b to a (its slices point into b's pool).
 template <class State, class Key, class MoveIn>
@@ -36,10 +30,17 @@ void merge_earliest(std::vector<State>& a, std::vector<State>& b, Key key, MoveI
     b.clear();
 }
 
+bool same_values(std::vector<float> const& a, std::vector<float> const& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
 } // namespace
 
 MeshJournal::MeshJournal(Mesh& mesh)
-    : mesh_(&mesh), keep_(mesh.owner_ ? mesh.owner_->component() : Component()), id_(next_journal_id())
+    : mesh_(&mesh), keep_(mesh.owner_ ? mesh.owner_->component() : Component()),
+      first_new_point_(mesh.points_.slots()), first_new_polygon_(mesh.polygons_.slots()),
+      scan_point_(first_new_point_), scan_polygon_(first_new_polygon_)
 {
 }
 
@@ -50,6 +51,18 @@ MeshJournal::Slice MeshJournal::States::keep(std::span<Index const> list)
     return s;
 }
 
+bool MeshJournal::any_added_alive() const
+{
+    Mesh const& m = *mesh_;
+    for (Index p = scan_point_; p < m.points_.slots(); ++p)
+        if (m.point_exists(p))
+            return true;
+    for (Index f = scan_polygon_; f < m.polygons_.slots(); ++f)
+        if (m.polygon_exists(f))
+            return true;
+    return false;
+}
+
 bool MeshJournal::unchanged() const
 {
     Mesh const& m = *mesh_;
@@ -58,6 +71,9 @@ bool MeshJournal::unchanged() const
             return false;
     for (auto const& s : before_.adjacency)
         if (!std::ranges::equal(before_.get(s.polygons), m.point_polys_.get(s.p)))
+            return false;
+    for (auto const& s : before_.marks)
+        if (s.marks != m.side_marks_[s.f])
             return false;
     // Each saved polygon brought its values in every map that had some; the same count of values
     // now, each equal to the saved one, means the same values.
@@ -77,10 +93,11 @@ bool MeshJournal::unchanged() const
     for (auto const& v : before_.maps) {
         auto const& now = m.maps_[v.map].values;
         auto it = now.find(v.f);
-        if (it == now.end() || it->second.size() != v.values.size() ||
-            std::memcmp(it->second.data(), v.values.data(), v.values.size() * sizeof(float)) != 0)
+        if (it == now.end() || !same_values(it->second, v.values))
             return false;
     }
+    if (any_added_alive())
+        return false;
     if (!before_.sets)
         return true;
     // Edges compare with their orientation, which undo puts back too.
@@ -91,15 +108,14 @@ bool MeshJournal::unchanged() const
     };
     Sets const& s = *before_.sets;
     return s.points == m.sel_points_ && s.polygons == m.sel_polys_ && same_edges(s.edges, m.sel_edges_) &&
-           same_edges(s.hard, m.hard_);
+           s.long_marks == m.long_side_marks_;
 }
 
 void MeshJournal::save_position(Index p)
 {
-    if (mesh_->position_stamp_[p] == id_)
+    if (p >= first_new_point_ || !saved_positions_.first_time(p))
         return;
-    mesh_->position_stamp_[p] = id_;
-    before_.points.push_back({p, mesh_->point_exists(p), mesh_->positions_[p], UndoHistory::instance().tick()});
+    before_.points.push_back({p, mesh_->point_exists(p), mesh_->positions_[p], mesh_->history_.tick()});
 }
 
 void MeshJournal::reserve_positions(std::size_t count)
@@ -110,51 +126,11 @@ void MeshJournal::reserve_positions(std::size_t count)
         before_.points.reserve(std::max(needed, 2 * before_.points.capacity()));
 }
 
-void MeshJournal::save_positions(std::span<Index const> points)
-{
-    reserve_positions(points.size());
-    auto const tick = UndoHistory::instance().tick();
-    for (Index p : points) {
-        if (!mesh_->point_exists(p) || mesh_->position_stamp_[p] == id_)
-            continue;
-        mesh_->position_stamp_[p] = id_;
-        before_.points.push_back({p, true, mesh_->positions_[p], tick});
-    }
-}
-
-void MeshJournal::save_added_point(Index p)
-{
-    mesh_->position_stamp_[p] = id_;
-    mesh_->adjacency_stamp_[p] = id_;
-    auto const tick = UndoHistory::instance().tick();
-    before_.points.push_back({p, false, {}, tick});
-    before_.adjacency.push_back({p, Slice{}, tick});
-}
-
-void MeshJournal::save_added(Index first_point, Index points, Index first_polygon, Index polygons)
-{
-    auto const tick = UndoHistory::instance().tick();
-    before_.points.reserve(before_.points.size() + points);
-    before_.adjacency.reserve(before_.adjacency.size() + points);
-    before_.polygons.reserve(before_.polygons.size() + polygons);
-    for (Index p = first_point; p < first_point + points; ++p) {
-        mesh_->position_stamp_[p] = id_;
-        mesh_->adjacency_stamp_[p] = id_;
-        before_.points.push_back({p, false, {}, tick});
-        before_.adjacency.push_back({p, Slice{}, tick});
-    }
-    for (Index f = first_polygon; f < first_polygon + polygons; ++f) {
-        mesh_->polygon_stamp_[f] = id_;
-        before_.polygons.push_back({f, false, Slice{}, 0, tick});
-    }
-}
-
 void MeshJournal::save_adjacency(Index p)
 {
-    if (mesh_->adjacency_stamp_[p] == id_)
+    if (p >= first_new_point_ || !saved_adjacency_.first_time(p))
         return;
-    mesh_->adjacency_stamp_[p] = id_;
-    before_.adjacency.push_back({p, before_.keep(mesh_->point_polys_.get(p)), UndoHistory::instance().tick()});
+    before_.adjacency.push_back({p, before_.keep(mesh_->point_polys_.get(p)), mesh_->history_.tick()});
 }
 
 void MeshJournal::save_polygon_into(States& states, Index f, std::uint64_t tick) const
@@ -174,27 +150,27 @@ void MeshJournal::save_polygon_into(States& states, Index f, std::uint64_t tick)
 
 void MeshJournal::save_polygon(Index f)
 {
-    if (mesh_->polygon_stamp_[f] == id_)
+    if (f >= first_new_polygon_ || !saved_polygons_.first_time(f))
         return;
-    mesh_->polygon_stamp_[f] = id_;
-    save_polygon_into(before_, f, UndoHistory::instance().tick());
+    save_polygon_into(before_, f, mesh_->history_.tick());
 }
 
-void MeshJournal::save_added_polygon(Index f)
+void MeshJournal::save_marks(Index f)
 {
-    mesh_->polygon_stamp_[f] = id_;
-    before_.polygons.push_back({f, false, Slice{}, 0, UndoHistory::instance().tick()});
+    if (f >= first_new_polygon_ || !saved_marks_.first_time(f))
+        return;
+    before_.marks.push_back({f, mesh_->side_marks_[f], mesh_->history_.tick()});
 }
 
 MeshJournal::Sets MeshJournal::sets_state(std::uint64_t tick) const
 {
-    return {mesh_->sel_points_, mesh_->sel_polys_, mesh_->sel_edges_, mesh_->hard_, tick};
+    return {mesh_->sel_points_, mesh_->sel_polys_, mesh_->sel_edges_, mesh_->long_side_marks_, tick};
 }
 
 void MeshJournal::save_sets()
 {
     if (!before_.sets)
-        before_.sets = sets_state(UndoHistory::instance().tick());
+        before_.sets = sets_state(mesh_->history_.tick());
 }
 
 MeshJournal::States MeshJournal::capture(States const& states) const
@@ -203,12 +179,15 @@ MeshJournal::States MeshJournal::capture(States const& states) const
     now.points.reserve(states.points.size());
     now.adjacency.reserve(states.adjacency.size());
     now.polygons.reserve(states.polygons.size());
+    now.marks.reserve(states.marks.size());
     for (auto const& s : states.points)
         now.points.push_back({s.p, mesh_->point_exists(s.p), mesh_->positions_[s.p], s.tick});
     for (auto const& s : states.adjacency)
         now.adjacency.push_back({s.p, now.keep(mesh_->point_polys_.get(s.p)), s.tick});
     for (auto const& s : states.polygons)
         save_polygon_into(now, s.f, s.tick);
+    for (auto const& s : states.marks)
+        now.marks.push_back({s.f, mesh_->side_marks_[s.f], s.tick});
     if (states.sets)
         now.sets = sets_state(states.sets->tick);
     return now;
@@ -220,6 +199,7 @@ void MeshJournal::apply(States const& states)
     for (auto const& s : states.points) {
         m.points_.set_occupied(s.p, s.occupied);
         m.positions_[s.p] = s.position;
+        m.log_point(s.p);
     }
     for (auto const& s : states.adjacency)
         m.point_polys_.assign(s.p, states.get(s.polygons));
@@ -227,12 +207,15 @@ void MeshJournal::apply(States const& states)
         m.polygons_.set_occupied(s.f, s.occupied);
         m.corners_.assign(s.f, states.get(s.vertices));
         m.materials_[s.f] = s.material;
+        m.log_polygon(s.f);
         if (!m.maps_.empty())
             for (auto& map : m.maps_)
                 map.values.erase(s.f);
     }
     for (auto const& v : states.maps)
         m.maps_[v.map].values[v.f] = v.values;
+    for (auto const& s : states.marks)
+        m.side_marks_[s.f] = s.marks;
     if (states.sets) {
         for (Index p : m.sel_points_)
             m.point_selected_[p] = 0;
@@ -241,7 +224,7 @@ void MeshJournal::apply(States const& states)
         m.sel_points_ = states.sets->points;
         m.sel_polys_ = states.sets->polygons;
         m.sel_edges_ = states.sets->edges;
-        m.hard_ = states.sets->hard;
+        m.long_side_marks_ = states.sets->long_marks;
         for (Index p : m.sel_points_)
             m.point_selected_[p] = 1;
         for (Index f : m.sel_polys_)
@@ -250,64 +233,142 @@ void MeshJournal::apply(States const& states)
     m.changed();
 }
 
+MeshJournal::Added MeshJournal::capture_added() const
+{
+    Mesh const& m = *mesh_;
+    Added added;
+    for (Index p = scan_point_; p < m.points_.slots(); ++p) {
+        if (!m.point_exists(p))
+            continue;
+        added.points.push_back({p, true, m.positions_[p], 0});
+        auto const around = m.point_polys_.get(p);
+        added.adjacency.push_back({p, {static_cast<std::uint32_t>(added.pool.size()), static_cast<std::uint32_t>(around.size())}, 0});
+        added.pool.insert(added.pool.end(), around.begin(), around.end());
+    }
+    for (Index f = scan_polygon_; f < m.polygons_.slots(); ++f) {
+        if (!m.polygon_exists(f))
+            continue;
+        auto const list = m.corners_.get(f);
+        added.polygons.push_back({f, true, {static_cast<std::uint32_t>(added.pool.size()), static_cast<std::uint32_t>(list.size())}, m.materials_[f], 0});
+        added.pool.insert(added.pool.end(), list.begin(), list.end());
+        added.marks.push_back({f, m.side_marks_[f], 0});
+        for (std::size_t map = 0; map < m.maps_.size(); ++map) {
+            auto it = m.maps_[map].values.find(f);
+            if (it != m.maps_[map].values.end())
+                added.maps.push_back({f, map, it->second});
+        }
+    }
+    return added;
+}
+
+void MeshJournal::vacate_added()
+{
+    Mesh& m = *mesh_;
+    for (Index p = scan_point_; p < m.points_.slots(); ++p) {
+        if (!m.point_exists(p))
+            continue;
+        m.points_.set_occupied(p, false);
+        m.point_polys_.clear(p);
+        m.log_point(p);
+    }
+    for (Index f = scan_polygon_; f < m.polygons_.slots(); ++f) {
+        if (!m.polygon_exists(f))
+            continue;
+        m.polygons_.set_occupied(f, false);
+        m.corners_.clear(f);
+        m.materials_[f] = 0;
+        m.side_marks_[f] = 0;
+        for (auto& map : m.maps_)
+            map.values.erase(f);
+        m.log_polygon(f);
+    }
+    m.changed();
+}
+
+void MeshJournal::restore_added(Added const& added)
+{
+    Mesh& m = *mesh_;
+    auto const get = [&](Slice s) { return std::span<Index const>(added.pool.data() + s.offset, s.count); };
+    for (auto const& s : added.points) {
+        m.points_.set_occupied(s.p, true);
+        m.positions_[s.p] = s.position;
+        m.log_point(s.p);
+    }
+    for (auto const& s : added.adjacency)
+        m.point_polys_.assign(s.p, get(s.polygons));
+    for (auto const& s : added.polygons) {
+        m.polygons_.set_occupied(s.f, true);
+        m.corners_.assign(s.f, get(s.vertices));
+        m.materials_[s.f] = s.material;
+        m.log_polygon(s.f);
+    }
+    for (auto const& s : added.marks)
+        m.side_marks_[s.f] = s.marks;
+    for (auto const& v : added.maps)
+        m.maps_[v.map].values[v.f] = v.values;
+    m.changed();
+}
+
 void MeshJournal::undo()
 {
     after_ = capture(before_);
+    added_after_ = capture_added();
+    vacate_added();
     apply(before_);
 }
 
-void MeshJournal::redo() { apply(after_); }
+void MeshJournal::redo()
+{
+    restore_added(added_after_);
+    apply(after_);
+}
 
 void MeshJournal::revert()
 {
-    // The slots at the end that this part's elements were added in go too: nothing outside the
-    // part knew them, and an edit run again from the start takes the same slots again instead of
-    // growing the mesh by its size each time.
-    auto const added_tail = [](auto const& states, auto const& index, Index slots) {
-        std::vector<bool> added(slots, false);
-        for (auto const& s : states)
-            if (!s.occupied && index(s) < slots)
-                added[index(s)] = true;
-        Index keep = slots;
-        while (keep > 0 && added[keep - 1])
-            --keep;
-        return keep;
-    };
-    Index const points = added_tail(before_.points, [](PointState const& s) { return s.p; }, mesh_->points_.slots());
-    Index const polygons =
-        added_tail(before_.polygons, [](PolygonState const& s) { return s.f; }, mesh_->polygons_.slots());
-    // What goes with the dropped slots needs no putting back first.
-    std::erase_if(before_.points, [&](PointState const& s) { return s.p >= points; });
-    std::erase_if(before_.adjacency, [&](AdjacencyState const& s) { return s.p >= points; });
-    std::erase_if(before_.polygons, [&](PolygonState const& s) { return s.f >= polygons; });
-    std::erase_if(before_.maps, [&](MapValues const& v) { return v.f >= polygons; });
+    // The slots the step added go with their elements: nothing outside the step knew them, and
+    // an edit run again from the start takes the same slots again instead of growing the mesh
+    // by its size each time.
     apply(before_);
-    mesh_->drop_slots(points, polygons);
+    mesh_->drop_slots(first_new_point_, first_new_polygon_);
+    scan_point_ = first_new_point_;
+    scan_polygon_ = first_new_polygon_;
     before_ = States();
     after_ = States();
-    id_ = next_journal_id();
+    added_after_ = Added();
+    saved_positions_.clear();
+    saved_adjacency_.clear();
+    saved_polygons_.clear();
+    saved_marks_.clear();
 }
 
-void MeshJournal::stamp()
+void MeshJournal::mark_saved()
 {
+    for (SavedBits* bits : {&saved_positions_, &saved_adjacency_, &saved_polygons_, &saved_marks_})
+        bits->clear();
     for (auto const& s : before_.points)
-        mesh_->position_stamp_[s.p] = id_;
+        saved_positions_.first_time(s.p);
     for (auto const& s : before_.adjacency)
-        mesh_->adjacency_stamp_[s.p] = id_;
+        saved_adjacency_.first_time(s.p);
     for (auto const& s : before_.polygons)
-        mesh_->polygon_stamp_[s.f] = id_;
+        saved_polygons_.first_time(s.f);
+    for (auto const& s : before_.marks)
+        saved_marks_.first_time(s.f);
 }
 
 void MeshJournal::absorb(StepPart& other_part)
 {
     auto& other = static_cast<MeshJournal&>(other_part);
-    // A part that holds nothing yet (as after a revert) takes the other's states whole, and its
-    // stamps with its name, since the other part goes.
-    if (before_.points.empty() && before_.adjacency.empty() && before_.polygons.empty() && before_.maps.empty() &&
-        !before_.sets) {
-        std::swap(before_, other.before_);
-        std::swap(id_, other.id_);
-        return;
+    // Elements new to either step are new to the merged one: their saved states say nothing.
+    first_new_point_ = std::min(first_new_point_, other.first_new_point_);
+    first_new_polygon_ = std::min(first_new_polygon_, other.first_new_polygon_);
+    scan_point_ = std::min(scan_point_, other.scan_point_);
+    scan_polygon_ = std::min(scan_polygon_, other.scan_polygon_);
+    for (States* states : {&before_, &other.before_}) {
+        std::erase_if(states->points, [&](PointState const& s) { return s.p >= first_new_point_; });
+        std::erase_if(states->adjacency, [&](AdjacencyState const& s) { return s.p >= first_new_point_; });
+        std::erase_if(states->polygons, [&](PolygonState const& s) { return s.f >= first_new_polygon_; });
+        std::erase_if(states->marks, [&](MarkState const& s) { return s.f >= first_new_polygon_; });
+        std::erase_if(states->maps, [&](MapValues const& v) { return v.f >= first_new_polygon_; });
     }
     States& theirs = other.before_;
     merge_earliest(before_.points, theirs.points, [](PointState const& s) { return s.p; },
@@ -317,6 +378,8 @@ void MeshJournal::absorb(StepPart& other_part)
                        s.polygons = before_.keep(theirs.get(s.polygons));
                        return s;
                    });
+    merge_earliest(before_.marks, theirs.marks, [](MarkState const& s) { return s.f; },
+                   [](MarkState const& s) { return s; });
     // Map values travel with the polygon state they belong to: whichever state of a polygon wins
     // the merge brings its values.
     std::unordered_map<Index, std::uint64_t> their_tick;
@@ -343,7 +406,7 @@ void MeshJournal::absorb(StepPart& other_part)
     if (other.before_.sets && (!before_.sets || other.before_.sets->tick < before_.sets->tick))
         before_.sets = std::move(other.before_.sets);
     other.before_.sets.reset();
-    stamp();
+    mark_saved();
 }
 
 } // namespace teskar

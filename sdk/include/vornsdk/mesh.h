@@ -127,6 +127,7 @@ public:
     Iterator end() const { return Iterator(this, slots()); }
 
     // Host side: hands out the next slot; marks a slot occupied or vacant.
+    void reserve(std::size_t slots) { occupied_.reserve(slots); }
     Index allocate()
     {
         occupied_.push_back(1);
@@ -344,9 +345,16 @@ public:
     // Selects or deselects every element of one kind (kElementPoints, kElementEdges, kElementPolygons).
     virtual void select_all(int kind, bool selected) = 0;
 
-    // Hard edges.
-    virtual EdgeMarker const& hard_edges() const = 0;
+    // Hard edges. An edge is hard while a polygon along it marks its side hard: both halves of a
+    // split side stay hard, and a marked side that leaves its polygon passes the mark on to the
+    // other polygons along the edge. Each query costs O(valence).
+    virtual bool edge_hard(VertexPair const& e) const = 0;
     virtual void set_edge_hard(VertexPair const& e, bool hard) = 0;
+    // Side k of polygon f (from its vertex k to vertex k + 1): marking it hard costs O(1); making
+    // it soft makes the whole edge soft, along every polygon.
+    virtual void set_side_hard(Index f, std::size_t k, bool hard) = 0;
+    // The number of hard edges; costs O(polygons).
+    virtual std::size_t hard_edge_count() const = 0;
 
     // Per-corner maps ("UV" and others): names and value sizes.
     virtual std::size_t num_vertex_maps() const = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "teskar/history.h"
 #include "teskar/list_pool.h"
 
 #include "vornsdk/component.h"
@@ -7,7 +8,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace teskar {
@@ -106,8 +111,17 @@ public:
     bool point_selected(Index p) const { return p < point_selected_.size() && point_selected_[p]; }
     void select_all(int kind, bool selected) override;
 
-    VORNSDK::EdgeMarker const& hard_edges() const override { return hard_; }
+    bool edge_hard(VertexPair const& e) const override;
     void set_edge_hard(VertexPair const& e, bool hard) override;
+    void set_side_hard(Index f, std::size_t k, bool hard) override;
+    std::size_t hard_edge_count() const override;
+    // Whether polygon f marks its side k hard (the edge may be hard through another polygon).
+    bool side_marked_hard(Index f, std::size_t k) const
+    {
+        if (k < kMarkBits)
+            return f < side_marks_.size() && (side_marks_[f] >> k & 1) != 0;
+        return !long_side_marks_.empty() && long_side_marks_.contains(long_side_key(f, k));
+    }
 
     std::size_t num_vertex_maps() const override { return maps_.size(); }
     VORNSDK::String vertex_map_name(std::size_t map) const override;
@@ -127,13 +141,52 @@ public:
 
     // Counts a change of any kind; derived data (normals, picking structures) compares it.
     std::uint64_t revision() const { return revision_; }
+
+    // The geometry changes since the log last started over, for derived data that catches up
+    // with an edit at the cost of the edit (picking): polygons added, removed or given another
+    // vertex list, and points moved, in order, possibly more than once. The log starts over (a
+    // new epoch, telling readers to rebuild) when it outgrows the mesh.
+    struct GeometryLog {
+        std::span<Index const> polygons;
+        std::span<Index const> points;
+        std::uint64_t epoch = 0;
+    };
+    GeometryLog geometry_log() const { return {log_polygons_, log_points_, log_epoch_}; }
     // The edges of the mesh, each once, in polygon order.
     std::size_t count_edges() const;
     // Heap memory held by the mesh (without the undo history).
     std::size_t memory_bytes() const;
 
+    // Every promise of the store that the mesh breaks, one readable line each; empty when it keeps
+    // them all: slot arrays sized to the slots, vertex lists of three or more distinct live points,
+    // point-to-polygon lists that agree with the vertex lists both ways, materials, selections and
+    // hard edges naming live elements, per-corner values of live polygons only, and the journal's
+    // bookkeeping. Costs O(corners * valence).
+    std::vector<std::string> validate() const;
+
+    // A place where the surface is not a manifold. Files may hold such places on purpose, so they
+    // are reported apart from validate(); an edit should not add any.
+    struct ManifoldProblem {
+        enum Kind { Crowded, SameDirection };
+        Kind kind;
+        // Crowded: the edge with its lower point first. SameDirection: as both polygons run it.
+        VertexPair edge;
+        // Crowded: every polygon that uses the edge. SameDirection: the two polygons.
+        std::vector<Index> polygons;
+        std::string text() const;
+    };
+    // Edges used by more than two polygons, and pairs of polygons that run along a shared edge in
+    // the same direction; in the order the polygons first reach them.
+    std::vector<ManifoldProblem> manifold_problems() const;
+
+    // Most materials one mesh tells apart; a further one is not assigned.
+    static constexpr std::size_t kMaxMaterials = 0xFFFF;
+
 private:
     friend class MeshJournal;
+    friend class MeshBuilder;
+    // Tests break meshes on purpose to see that validate() notices.
+    friend class MeshTestAccess;
 
     // What a map holds: a value block per corner of the polygons that have values.
     struct VertexMap {
@@ -142,24 +195,51 @@ private:
         std::unordered_map<Index, std::vector<float>> values;
     };
 
-    MeshJournal* journal();
+    // The recording step's part for this mesh, or null; cached until the history moves on.
+    MeshJournal* journal() { return journal_generation_ == history_.generation() ? journal_ : find_journal(); }
+    MeshJournal* find_journal();
     void touch_position(Index p);
     void touch_adjacency(Index p);
     void touch_polygon(Index f);
+    void touch_marks(Index f);
     void touch_sets();
     void changed() { ++revision_; }
     // Drops the point and polygon slots from these counts on, with whatever they hold: the slots
     // of elements that a reverted step had added, so that re-running an edit reuses them.
     void drop_slots(Index points, Index polygons);
+    void log_polygon(Index f)
+    {
+        log_polygons_.push_back(f);
+        trim_log();
+    }
+    void log_point(Index p)
+    {
+        log_points_.push_back(p);
+        trim_log();
+    }
+    void trim_log();
 
-    bool valid_vertex_list(VORNSDK::CompactIndexArray const& vertices, Index keep = VORNSDK::kNoIndex) const;
-    std::uint32_t material_id(VORNSDK::Component const& material);
+    bool valid_vertex_list(std::span<Index const> vertices) const;
+    // The material's number in the mesh's table; none when the table is full.
+    std::optional<std::uint16_t> material_id(VORNSDK::Component const& material);
     Index new_polygon(VORNSDK::CompactIndexArray const& vertices);
-    // Replaces a polygon's vertex list, keeping the adjacency of the points it gains and loses.
+    // Replaces a polygon's vertex list, keeping the adjacency of the points it gains and loses,
+    // and the hard marks of the sides it keeps.
     void replace_vertices(Index f, std::span<Index const> vertices);
-    // Drops, from the edge selection and the hard edges, the sides of a vertex list that no
-    // polygon uses any more.
+    // Drops, from the edge selection, the sides of a vertex list that no polygon uses any more.
     void forget_vanished_edges(std::vector<Index> const& old_vertices);
+
+    // Hard marks of polygon sides: a bit per side for the first eight, a set for the rest.
+    static constexpr std::size_t kMarkBits = 8;
+    static std::uint64_t long_side_key(Index f, std::size_t k) { return (std::uint64_t(f) << 16) | k; }
+    void mark_side(Index f, std::size_t k, bool hard);
+    // The polygon other than `except` with e as a side, and that side's place; none when absent.
+    std::optional<std::pair<Index, std::size_t>> side_of(VertexPair const& e, Index except) const;
+    // The hard-marked sides of f as edges, oldest marks first.
+    std::vector<VertexPair> marked_sides(Index f, std::span<Index const> list) const;
+    // Clears the marks f had on the sides of its old list (of old_size points) and marks again
+    // each marked edge: on f when f still has it, else on another polygon that has it.
+    void pass_on_marks(Index f, std::size_t old_size, std::vector<VertexPair> const& marked);
 
     VORNSDK::Plugin* owner_;
     VORNSDK::MasterArray points_;
@@ -168,30 +248,35 @@ private:
     std::vector<std::uint8_t> point_selected_;
     VORNSDK::MasterArray polygons_;
     ListPool corners_;
-    std::vector<std::uint32_t> materials_;
+    std::vector<std::uint16_t> materials_;
     std::vector<std::uint8_t> poly_selected_;
+    std::vector<std::uint8_t> side_marks_;
+    std::unordered_set<std::uint64_t> long_side_marks_;
     std::vector<VORNSDK::Component> material_table_{VORNSDK::Component()};
     std::vector<VertexMap> maps_;
 
     VORNSDK::OrderedSet<Index> sel_points_;
     VORNSDK::OrderedSet<VertexPair> sel_edges_;
     VORNSDK::OrderedSet<Index> sel_polys_;
-    VORNSDK::EdgeMarker hard_;
     OrderedSelection<Index> sel_points_view_{sel_points_};
     OrderedSelection<VertexPair> sel_edges_view_{sel_edges_};
     OrderedSelection<Index> sel_polys_view_{sel_polys_};
 
     int nesting_ = 0;
     std::uint64_t revision_ = 0;
+    std::vector<Index> log_polygons_, log_points_;
+    std::uint64_t log_epoch_ = 1;
 
-    // The part of the recording transaction that holds this mesh's changes, and the stamps that
-    // tell which elements it has saved already.
+    // The part of the recording transaction that holds this mesh's changes.
+    UndoHistory& history_;
     MeshJournal* journal_ = nullptr;
+    // The polygon whose marks touch_marks saved last, and the history's generation then.
+    Index marks_saved_for_ = VORNSDK::kNoIndex;
+    std::uint64_t marks_saved_generation_ = 0;
     std::uint64_t journal_generation_ = 0;
     // The transaction that was recording when the mesh was made: a mesh is not journalled by it,
     // since undoing that transaction takes away the mesh's item as a whole.
     std::uint64_t born_in_ = 0;
-    std::vector<std::uint32_t> position_stamp_, adjacency_stamp_, polygon_stamp_;
 
     // Scratch lists of the edits, kept to spare an allocation per edit.
     std::vector<Index> old_scratch_, fresh_scratch_, insert_scratch_;

@@ -31,8 +31,10 @@ public:
 bool pick_segment(VORNSDK::Component const& scene, VORNSDK::Vector3d const& from, VORNSDK::Vector3d const& to,
                   VORNSDK::PickRecord& record);
 
-// The ray-casting structure of each mesh is built on its first pick and kept until the mesh
-// changes (its revision moves and its triangles or positions differ) or goes away.
+// The ray-casting structure of each mesh is built on its first pick and kept while the mesh
+// changes: the polygons an edit changed are tested one by one beside it, until those tests have
+// cost about as much as a rebuild, which then takes them in. Changes that leave the geometry
+// alone (selections, hard edges) cost nothing.
 struct PickCacheStats {
     std::size_t meshes = 0;   // structures held
     std::uint64_t builds = 0; // structures built so far
