@@ -27,6 +27,9 @@ void Mesh::move_points(std::span<Index const> points, std::function<void(std::sp
     MeshJournal* const j = journal();
     if (j)
         j->reserve_positions(points.size());
+    // A move of a good part of the mesh starts the geometry log over rather than naming every
+    // point: its readers would rebuild anyway.
+    bool const start_over = points.size() * 4 > points_.slots();
     bool moved = false;
     for (std::size_t first = 0; first < points.size();) {
         std::size_t n = 0;
@@ -41,12 +44,15 @@ void Mesh::move_points(std::span<Index const> points, std::function<void(std::sp
             block[k] = positions_[live[k]];
         }
         move({block.data(), n});
-        for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t k = 0; k < n; ++k)
             positions_[live[k]] = block[k];
-            log_point(live[k]);
-        }
+        if (!start_over)
+            for (std::size_t k = 0; k < n; ++k)
+                log_point(live[k]);
         moved = true;
     }
+    if (moved && start_over)
+        start_log_over();
     if (moved)
         changed();
 }
@@ -72,10 +78,15 @@ void Mesh::drop_slots(Index points, Index polygons)
             std::erase_if(map.values, [&](auto const& entry) { return entry.first >= polygons; });
     }
     // The log may name the dropped slots: readers start over.
+    start_log_over();
+    changed();
+}
+
+void Mesh::start_log_over()
+{
     log_polygons_.clear();
     log_points_.clear();
     ++log_epoch_;
-    changed();
 }
 
 namespace {

@@ -218,6 +218,8 @@ private:
         trim_log();
     }
     void trim_log();
+    // A new epoch of the geometry log, with nothing in it: its readers rebuild.
+    void start_log_over();
 
     bool valid_vertex_list(std::span<Index const> vertices) const;
     // The material's number in the mesh's table; none when the table is full.
