@@ -242,8 +242,10 @@ void Array::attribute_changed(std::uint32_t index)
 // A press beside the gizmo drags the origin in the screen plane.
 bool Array::on_button_pressed(InputRecord const& input)
 {
-    if (gizmo_ && attribute("ArrayType").as_int() == kRadial && attribute("gizmo").as_bool())
-        start_screen_drag(new (std::nothrow) ScreenDragger(input.state, gizmo_->placement().translation_part(), Matrix4d::identity()));
+    if (gizmo_ && attribute("ArrayType").as_int() == kRadial && attribute("gizmo").as_bool()) {
+        Vector3d const at = gizmo_->placement().translation_part();
+        start_screen_drag(new (std::nothrow) ScreenDragger(input.state, at, Matrix4d::identity()));
+    }
     return true;
 }
 

@@ -21,11 +21,11 @@ struct BendParameters {
     VORNSDK::Matrix4d frame;
 };
 
-// The bent position of p; p itself when the bend bends nothing (below). In the frame (turned by twist about the spine), a point at height y
-// on the spine moves onto the circle of radius R = length / angle around (R, 0): turned by
-// theta = angle * y / length. There is no falloff and no clamp: points below the start or
-// beyond the range keep turning at the same rate. A point off the spine keeps its distance from
-// it along the radius.
+// The bent position of p; p itself when the bend bends nothing (below). In the frame (turned by
+// twist about the spine), a point at height y on the spine moves onto the circle of radius
+// R = length / angle around (R, 0): turned by theta = angle * y / length. There is no falloff and
+// no clamp: points below the start or beyond the range keep turning at the same rate. A point off
+// the spine keeps its distance from it along the radius.
 VORNSDK::Vector3d bend_point(BendParameters const& bend, VORNSDK::Vector3d const& p);
 
 // Whether the bend moves anything: an angle of at least 0.001 over a range that has a length.

@@ -181,3 +181,21 @@ TEST_F(ArrayToolTest, CopiesCarryTheSourcesGeometry)
     teskar::UndoHistory::instance().undo();
     EXPECT_FALSE(get_interface<SceneInterface>(active_scene())->find_item("Grid_1"));
 }
+
+TEST_F(ArrayToolTest, RadialMeshRepeatsTurnAboutTheWorldOriginInTheMeshsOwnSpace)
+{
+    make_grid(1, 1);
+    // The item stands at x = 3: the world origin is at x = -3 in its own space.
+    get_interface<SceneItemInterface>(item)->set_placement(Matrix4d::translation({3, 0, 0}));
+    Component const command = Component::create("Array");
+    command["ArrayType"].set_value(1, false);
+    command["nrad"].set_value(2, false);
+    command["angle"].set_value(kPi, false);
+    command["overt"].set_value(4.0, false);
+    EXPECT_TRUE(execute(command));
+    ASSERT_EQ(mesh->polygons().count(), 2u);
+    // Half a turn about the world's y axis and a lift of 2: the corner (3, 0, 0) of the world goes
+    // to (-3, 2, 0), which is (-6, 2, 0) in the item's space.
+    expect_close(mesh->point_position(4), {-6, 2, 0});
+    EXPECT_TRUE(valid(*mesh));
+}
