@@ -104,13 +104,11 @@ void BM_ObjRead(benchmark::State& state)
         mesh.emplace();
         state.ResumeTiming();
         std::istringstream in(s.obj);
-        vorn::ObjData data;
         std::string error;
-        if (!vorn::parse_obj(in, "grid.obj", data, error)) {
+        if (!vorn::read_obj(in, "grid.obj", *mesh, [&](std::string const&) { return s.material; }, error)) {
             state.SkipWithError(error.c_str());
             break;
         }
-        vorn::build_obj_mesh(data, *mesh, [&](std::string const&) { return s.material; });
     }
     mesh.reset();
     report(state, s.obj.size());

@@ -1,5 +1,7 @@
 #include "mesh_file.h"
 
+#include "teskar/mesh_builder.h"
+
 #include "file_input.h"
 #include "file_output.h"
 
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace vorn {
@@ -187,6 +190,9 @@ public:
     MeshTextRead run()
     {
         result_.complete = points() && faces() && hard_edges() && materials();
+        // A text that breaks off among the faces leaves the mesh whole all the same.
+        if (build_)
+            build_->finish();
         if (result_.complete)
             tokens_.next();
         else
@@ -230,14 +236,14 @@ private:
             return false;
         skip();
         points_.reserve(plausible(n, 7));
-        mesh_.reserve(plausible(n, 7), 0);
+        build_.emplace(mesh_, plausible(n, 7), 0, 0);
         for (std::uint64_t i = 0; i < n; ++i) {
             VORNSDK::Vector3d p;
             skip();
             if (!coordinate(p.x) || !coordinate(p.y) || !coordinate(p.z))
                 return false;
             skip();
-            points_.push_back(mesh_.add_point(p));
+            points_.push_back(build_->add_point(p));
             ++result_.points;
         }
         return true;
@@ -250,15 +256,16 @@ private:
         if (!count(n) || !word("Faces"))
             return false;
         skip();
-        mesh_.prepare_polygons(VORNSDK::kElementPolygons, 0);
         faces_.reserve(plausible(n, 4));
-        mesh_.reserve(0, plausible(n, 4));
+        // Four corners a face is a guess that sizes a quad mesh exactly.
+        build_->reserve_polygons(plausible(n, 4), 4 * std::size_t(plausible(n, 4)));
+        std::vector<Index> list;
         for (std::uint64_t i = 0; i < n; ++i) {
             std::uint64_t corners = 0;
             if (!count(corners) || corners > VORNSDK::kMaxPolygonVertices)
                 return false;
             skip();
-            VORNSDK::CompactIndexArray list;
+            list.clear();
             bool known = true;
             for (std::uint64_t k = 0; k < corners; ++k) {
                 std::uint64_t number = 0;
@@ -269,10 +276,12 @@ private:
             }
             skip();
             // A face that cannot be added keeps its number, so later entries still line up.
-            Index const f = known ? mesh_.add_polygon(list) : kNoIndex;
+            Index const f = known ? build_->add_polygon(list) : kNoIndex;
             faces_.push_back(f);
             ++(f != kNoIndex ? result_.faces : result_.skipped);
         }
+        // Hard edges and materials need the mesh whole.
+        build_->finish();
         return true;
     }
 
@@ -338,6 +347,7 @@ private:
     MaterialLookup const& material_;
     MeshTextRead result_;
     std::vector<Index> points_, faces_;
+    std::optional<teskar::MeshBuilder> build_;
 };
 
 // "LINE:COLUMN" of an offset, both counted from 1.

@@ -6,9 +6,12 @@
 #include "text_excerpt.h"
 #include "text_numbers.h"
 
+#include "teskar/mesh_builder.h"
+
 #include "vornsdk/attribute.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -23,165 +26,270 @@ using VORNSDK::Index;
 
 namespace {
 
-std::vector<std::string_view> split_blanks(std::string_view line)
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// The next blank-separated word of a line, taken off its front; empty at the end.
+std::string_view next_word(std::string_view& rest)
 {
-    std::vector<std::string_view> out;
     std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        std::size_t const start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            out.push_back(line.substr(start, i - start));
-    }
-    return out;
+    while (i < rest.size() && blank(rest[i]))
+        ++i;
+    std::size_t j = i;
+    while (j < rest.size() && !blank(rest[j]))
+        ++j;
+    std::string_view const word = rest.substr(i, j - i);
+    rest.remove_prefix(j);
+    return word;
 }
 
-// Reads one line's worth of OBJ statements into the data, reporting failures as a reason.
-class ObjParser {
+// Calls line(text, number) for every line of the stream, read in large blocks; a line that
+// spans blocks is put together first. Stops early when line answers false.
+template <class Line>
+bool for_each_line(std::istream& in, Line line)
+{
+    std::vector<char> block(1 << 20);
+    std::string carried;
+    std::size_t number = 0;
+    for (;;) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        std::size_t const got = static_cast<std::size_t>(in.gcount());
+        if (got == 0)
+            break;
+        std::string_view rest(block.data(), got);
+        for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(end + 1)) {
+            std::string_view text = rest.substr(0, end);
+            if (!carried.empty()) {
+                carried.append(text);
+                text = carried;
+            }
+            bool const go_on = line(text, ++number);
+            carried.clear();
+            if (!go_on)
+                return true;
+        }
+        carried.append(rest);
+    }
+    if (!carried.empty())
+        line(std::string_view(carried), ++number);
+    return !in.bad();
+}
+
+// How many points, polygons and corners the text holds, to size the mesh once.
+struct ObjCounts {
+    std::size_t points = 0, polygons = 0, corners = 0;
+};
+
+ObjCounts count_obj(std::istream& in)
+{
+    ObjCounts counts;
+    for_each_line(in, [&](std::string_view text, std::size_t) {
+        std::size_t i = 0;
+        while (i < text.size() && blank(text[i]))
+            ++i;
+        if (i + 1 >= text.size() || !blank(text[i + 1]))
+            return true;
+        if (text[i] == 'v') {
+            ++counts.points;
+        } else if (text[i] == 'f') {
+            ++counts.polygons;
+            // Words start where a blank ends.
+            for (std::size_t k = i + 2; k < text.size(); ++k)
+                counts.corners += !blank(text[k]) && blank(text[k - 1]);
+        }
+        return true;
+    });
+    return counts;
+}
+
+// A whole word as a decimal integer with an optional sign; quicker than the general reader for
+// the many indices of the faces.
+bool parse_index(std::string_view text, long long& value)
+{
+    bool const negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    if (text.empty() || text.size() > 18)
+        return parse_number(text, value) && (value = negative ? -value : value, true);
+    long long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    value = negative ? -v : v;
+    return true;
+}
+
+// Reads OBJ statements straight into a mesh, one line at a time.
+class ObjReader {
 public:
-    explicit ObjParser(ObjData& data) : data_(data) {}
+    ObjReader(teskar::Mesh& mesh, ObjCounts const& counts, ObjMaterials const& materials)
+        : mesh_(mesh), build_(mesh, counts.points, counts.polygons, counts.corners), materials_(materials)
+    {
+    }
 
     // Empty on success, else the reason the line is malformed.
     std::string line(std::string_view text)
     {
         if (auto hash = text.find('#'); hash != std::string_view::npos)
             text = text.substr(0, hash);
-        auto const words = split_blanks(text);
-        if (words.empty())
-            return {};
-        std::string_view const keyword = words.front();
+        std::string_view rest = text;
+        std::string_view const keyword = next_word(rest);
         if (keyword == "v")
-            return vertex(words);
+            return vertex(rest);
         if (keyword == "vt")
-            return texture(words);
+            return texture(rest);
         if (keyword == "vn")
-            return normal(words);
+            return normal(rest);
         if (keyword == "f")
-            return face(words);
+            return face(rest);
         if (keyword == "usemtl") {
             // A material name may hold blanks: it is the rest of the line.
-            std::size_t const start = text.find_first_not_of(" \t", text.find("usemtl") + 6);
-            std::size_t const end = text.find_last_not_of(" \t\r");
-            material_ = start == std::string_view::npos ? std::string() : std::string(text.substr(start, end + 1 - start));
-            return {};
+            std::size_t const start = rest.find_first_not_of(" \t");
+            std::size_t const end = rest.find_last_not_of(" \t\r");
+            std::string const name = start == std::string_view::npos ? std::string() : std::string(rest.substr(start, end + 1 - start));
+            material_ = name.empty() || !materials_ ? VORNSDK::Component() : materials_(name);
         }
         return {};
+    }
+
+    void finish()
+    {
+        build_.finish();
+        for (auto const& [f, material] : polygon_materials_)
+            mesh_.set_polygon_material(f, material);
+        for (auto& [f, values] : corner_values_)
+            mesh_.set_corner_values(uv_map_, f, std::move(values));
     }
 
 private:
-    std::string numbers(std::vector<std::string_view> const& words, std::size_t least, std::size_t most,
-                        std::vector<double>& out)
+    // Between least and most numbers, read into numbers_.
+    std::string numbers(std::string_view rest, char const* keyword, std::size_t least, std::size_t most)
     {
-        if (words.size() - 1 < least || words.size() - 1 > most)
-            return std::string(words.front()) + " takes " + std::to_string(least) +
-                   (least == most ? "" : " to " + std::to_string(most)) + " numbers";
-        for (std::size_t k = 1; k < words.size(); ++k) {
+        numbers_.clear();
+        for (std::string_view word = next_word(rest); !word.empty(); word = next_word(rest)) {
             double v = 0;
-            if (!parse_number(words[k], v))
-                return "bad number " + quoted_excerpt(words[k]);
-            out.push_back(v);
+            if (!parse_number(word, v))
+                return "bad number " + quoted_excerpt(word);
+            numbers_.push_back(v);
         }
+        if (numbers_.size() < least || numbers_.size() > most)
+            return std::string(keyword) + " takes " + std::to_string(least) +
+                   (least == most ? "" : " to " + std::to_string(most)) + " numbers";
         return {};
     }
 
-    std::string vertex(std::vector<std::string_view> const& words)
+    std::string vertex(std::string_view rest)
     {
         // x y z, optionally w or a colour; only the position is kept.
-        std::vector<double> v;
-        if (auto e = numbers(words, 3, 7, v); !e.empty())
+        if (auto e = numbers(rest, "v", 3, 7); !e.empty())
             return e;
-        data_.points.push_back({v[0], v[1], v[2]});
+        build_.add_point({numbers_[0], numbers_[1], numbers_[2]});
+        ++points_;
         return {};
     }
 
-    std::string texture(std::vector<std::string_view> const& words)
+    std::string texture(std::string_view rest)
     {
-        std::vector<double> v;
-        if (auto e = numbers(words, 1, 3, v); !e.empty())
+        if (auto e = numbers(rest, "vt", 1, 3); !e.empty())
             return e;
-        data_.uvs.push_back({float(v[0]), v.size() > 1 ? float(v[1]) : 0.0f});
+        uvs_.push_back({float(numbers_[0]), numbers_.size() > 1 ? float(numbers_[1]) : 0.0f});
         return {};
     }
 
-    std::string normal(std::vector<std::string_view> const& words)
+    std::string normal(std::string_view rest)
     {
-        std::vector<double> v;
-        if (auto e = numbers(words, 3, 3, v); !e.empty())
+        if (auto e = numbers(rest, "vn", 3, 3); !e.empty())
             return e;
         ++normals_;
         return {};
     }
 
     // A 1-based index, or a negative one counting back from the last element read so far.
-    std::string resolve(std::string_view text, std::size_t count, char const* what, Index& out)
+    static std::string resolve(std::string_view text, std::size_t count, char const* what, VORNSDK::Index& out)
     {
         long long i = 0;
-        if (!parse_number(text, i))
+        if (!parse_index(text, i))
             return "bad index " + quoted_excerpt(text);
         long long const resolved = i < 0 ? static_cast<long long>(count) + i : i - 1;
         if (i == 0 || resolved < 0 || resolved >= static_cast<long long>(count))
             return std::string(what) + " index " + excerpt(text) + " out of range (" + std::to_string(count) + " " +
                    what + "s)";
-        out = static_cast<Index>(resolved);
+        out = static_cast<VORNSDK::Index>(resolved);
         return {};
     }
 
-    std::string face(std::vector<std::string_view> const& words)
+    std::string face(std::string_view rest)
     {
-        if (words.size() - 1 < 3)
-            return "face with " + std::to_string(words.size() - 1) + " vertices";
-        if (words.size() - 1 > VORNSDK::kMaxPolygonVertices)
-            return "face with more than " + std::to_string(VORNSDK::kMaxPolygonVertices) + " vertices";
-        ObjData::Face f;
-        f.material = material_;
+        corners_.clear();
+        corner_uvs_.clear();
         bool every_uv = true;
-        for (std::size_t k = 1; k < words.size(); ++k) {
+        for (std::string_view word = next_word(rest); !word.empty(); word = next_word(rest)) {
+            if (corners_.size() == VORNSDK::kMaxPolygonVertices)
+                return "face with more than " + std::to_string(VORNSDK::kMaxPolygonVertices) + " vertices";
             // v, v/vt, v//vn or v/vt/vn
             std::string_view parts[3];
             std::size_t n = 0;
-            std::string_view rest = words[k];
+            std::string_view part = word;
             for (;;) {
-                std::size_t const slash = rest.find('/');
+                std::size_t const slash = part.find('/');
                 if (n == 2 && slash != std::string_view::npos)
-                    return "bad face vertex " + quoted_excerpt(words[k]);
-                parts[n++] = rest.substr(0, slash);
+                    return "bad face vertex " + quoted_excerpt(word);
+                parts[n++] = part.substr(0, slash);
                 if (slash == std::string_view::npos)
                     break;
-                rest.remove_prefix(slash + 1);
+                part.remove_prefix(slash + 1);
             }
-            Index p = 0;
-            if (auto e = resolve(parts[0], data_.points.size(), "point", p); !e.empty())
+            VORNSDK::Index p = 0;
+            if (auto e = resolve(parts[0], points_, "point", p); !e.empty())
                 return e;
-            for (Index q : f.points)
-                if (q == p)
-                    return "face uses point " + std::to_string(p + 1) + " twice";
-            f.points.push_back(p);
+            if (std::find(corners_.begin(), corners_.end(), p) != corners_.end())
+                return "face uses point " + std::to_string(p + 1) + " twice";
+            corners_.push_back(p);
             if (n > 1 && !parts[1].empty()) {
-                Index t = 0;
-                if (auto e = resolve(parts[1], data_.uvs.size(), "texture coordinate", t); !e.empty())
+                VORNSDK::Index t = 0;
+                if (auto e = resolve(parts[1], uvs_.size(), "texture coordinate", t); !e.empty())
                     return e;
-                f.uvs.push_back(t);
+                corner_uvs_.push_back(t);
             } else {
                 every_uv = false;
             }
             if (n > 2 && !parts[2].empty()) {
-                Index unused = 0;
+                VORNSDK::Index unused = 0;
                 if (auto e = resolve(parts[2], normals_, "normal", unused); !e.empty())
                     return e;
             }
         }
-        if (!every_uv)
-            f.uvs.clear();
-        data_.faces.push_back(std::move(f));
+        if (corners_.size() < 3)
+            return "face with " + std::to_string(corners_.size()) + " vertices";
+        // The checks above leave nothing the mesh could refuse.
+        VORNSDK::Index const f = build_.add_polygon(corners_);
+        if (material_)
+            polygon_materials_.emplace_back(f, material_);
+        if (every_uv) {
+            if (corner_values_.empty())
+                uv_map_ = mesh_.add_vertex_map("UV", 2);
+            std::vector<float> values;
+            values.reserve(2 * corner_uvs_.size());
+            for (VORNSDK::Index t : corner_uvs_)
+                values.insert(values.end(), uvs_[t].begin(), uvs_[t].end());
+            corner_values_.emplace_back(f, std::move(values));
+        }
         return {};
     }
 
-    ObjData& data_;
-    std::string material_;
-    std::size_t normals_ = 0;
+    teskar::Mesh& mesh_;
+    teskar::MeshBuilder build_;
+    ObjMaterials const& materials_;
+    VORNSDK::Component material_;
+    std::size_t points_ = 0, normals_ = 0;
+    std::vector<std::array<float, 2>> uvs_;
+    std::vector<double> numbers_;
+    std::vector<VORNSDK::Index> corners_, corner_uvs_;
+    // What goes onto the polygons once the mesh is whole.
+    std::vector<std::pair<VORNSDK::Index, VORNSDK::Component>> polygon_materials_;
+    std::vector<std::pair<VORNSDK::Index, std::vector<float>>> corner_values_;
+    std::size_t uv_map_ = 0;
 };
 
 // Shortest text that reads back as the same number.
@@ -195,56 +303,36 @@ std::string number(T v)
 
 } // namespace
 
-bool parse_obj(std::istream& in, std::string const& file, ObjData& data, std::string& error)
+bool read_obj(std::istream& in, std::string const& file, teskar::Mesh& mesh, ObjMaterials const& materials,
+              std::string& error)
 {
-    ObjData parsed;
-    ObjParser parser(parsed);
-    std::string text;
-    for (std::size_t line = 1; std::getline(in, text); ++line) {
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
-        if (std::string reason = parser.line(text); !reason.empty()) {
-            error = file + ":" + std::to_string(line) + ": " + reason;
-            return false;
-        }
-    }
+    ObjCounts const counts = count_obj(in);
     if (in.bad()) {
         error = "cannot read '" + file + "'";
         return false;
     }
-    data = std::move(parsed);
-    return true;
+    in.clear();
+    in.seekg(0);
+    ObjReader reader(mesh, counts, materials);
+    bool const read = for_each_line(in, [&](std::string_view text, std::size_t number) {
+        if (std::string reason = reader.line(text); !reason.empty()) {
+            error = file + ":" + std::to_string(number) + ": " + reason;
+            return false;
+        }
+        return true;
+    });
+    reader.finish();
+    if (!read) {
+        error = "cannot read '" + file + "'";
+        return false;
+    }
+    return error.empty();
 }
 
-bool read_obj_file(std::string const& path, ObjData& data, std::string& error)
+bool read_obj_file(std::string const& path, teskar::Mesh& mesh, ObjMaterials const& materials, std::string& error)
 {
     std::ifstream in;
-    return open_for_reading(path, in, error) && parse_obj(in, path, data, error);
-}
-
-void build_obj_mesh(ObjData const& data, teskar::Mesh& mesh,
-                    std::function<VORNSDK::Component(std::string const&)> const& material)
-{
-    for (auto const& p : data.points)
-        mesh.add_point(p);
-    bool const has_uvs = std::any_of(data.faces.begin(), data.faces.end(), [](auto const& f) { return !f.uvs.empty(); });
-    std::size_t const uv_map = has_uvs ? mesh.add_vertex_map("UV", 2) : 0;
-    mesh.prepare_polygons(VORNSDK::kElementPolygons, static_cast<Index>(data.faces.size()));
-    for (auto const& face : data.faces) {
-        VORNSDK::CompactIndexArray vertices;
-        for (Index p : face.points)
-            vertices.push_back(p);
-        // The parser refused short faces and repeated points, so every face is accepted.
-        Index const f = mesh.add_polygon(vertices);
-        if (!face.material.empty() && material)
-            mesh.set_polygon_material(f, material(face.material));
-        if (!face.uvs.empty()) {
-            std::vector<float> values;
-            for (Index t : face.uvs)
-                values.insert(values.end(), data.uvs[t].begin(), data.uvs[t].end());
-            mesh.set_corner_values(uv_map, f, std::move(values));
-        }
-    }
+    return open_for_reading(path, in, error) && read_obj(in, path, mesh, materials, error);
 }
 
 void write_obj(std::ostream& out, teskar::Mesh const& mesh, std::string const& object_name)

@@ -306,10 +306,8 @@ private:
         };
         std::string error;
         if (type == FileType::Obj) {
-            ObjData data;
-            if (!read_obj_file(path, data, error))
+            if (!read_obj_file(path, *teskar::mesh_of(item), material, error))
                 fail(error);
-            build_obj_mesh(data, *teskar::mesh_of(item), material);
             add_to_scene(item, created, "Load OBJ");
         } else {
             // Mesh text is read leniently: past its first word, a text that breaks off or holds
@@ -976,19 +974,34 @@ std::vector<std::string> split_words(std::string const& line)
     return words;
 }
 
+// The sink is made first, so that it outlives the interpreter, whose end may still show messages.
+struct ScriptSession::State {
+    State(std::ostream& out, std::ostream& err) : sink(err), interpreter(out, err) {}
+    MessageSink sink;
+    Interpreter interpreter;
+};
+
+ScriptSession::ScriptSession(std::ostream& out, std::ostream& err) : state_(std::make_unique<State>(out, err)) {}
+
+ScriptSession::~ScriptSession() = default;
+
+void ScriptSession::run_line(std::string const& line)
+{
+    std::vector<std::string> const words = split_words(line);
+    if (!words.empty())
+        state_->interpreter.execute(words);
+}
+
 int run_script(std::istream& in, std::string const& name, std::ostream& out, std::ostream& err)
 {
-    MessageSink const sink(err);
-    Interpreter interpreter(out, err);
+    ScriptSession session(out, err);
     std::string line;
     for (std::size_t number = 1; std::getline(in, line); ++number) {
         // Editors that save UTF-8 with a byte-order mark put it before the first statement.
         if (number == 1 && line.starts_with("\xEF\xBB\xBF"))
             line.erase(0, 3);
         try {
-            std::vector<std::string> const words = split_words(line);
-            if (!words.empty())
-                interpreter.execute(words);
+            session.run_line(line);
         } catch (std::exception const& e) {
             out.flush();
             err << name << ':' << number << ": " << e.what() << '\n';

@@ -1,10 +1,33 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vorn {
+
+// A script run fed one line at a time, for callers that look at the scene between statements.
+// Making one starts the fresh session that run_script describes (a second one at the same time
+// would share and reset that session, so keep one alive at a time); destroying it drops a tool
+// still active.
+class ScriptSession {
+public:
+    // Statements print their data to out; messages the components show ("message: TEXT") and
+    // warnings ("warning: TEXT") go to err.
+    ScriptSession(std::ostream& out, std::ostream& err);
+    ~ScriptSession();
+    ScriptSession(ScriptSession const&) = delete;
+    ScriptSession& operator=(ScriptSession const&) = delete;
+
+    // Runs one line (a statement, a comment or nothing). A statement that cannot run throws
+    // std::exception with the reason and changes nothing.
+    void run_line(std::string const& line);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Runs a vorn script: one statement per line, as docs/vorn-scripts.md describes. The run
 // starts a fresh session (a new empty scene, item selection mode, an empty undo history, default

@@ -75,6 +75,7 @@ namespace {
 
 // The mesh and item transform the previews are drawn for: the first selected item's.
 struct HoverTarget {
+    Component item;
     ComponentInterfacePtrT<MeshInterface> mesh;
     Matrix4d world;
 };
@@ -84,7 +85,7 @@ std::optional<HoverTarget> hover_target()
     ComponentList const selection = current_selection();
     if (selection.empty())
         return std::nullopt;
-    HoverTarget target{ComponentInterfacePtrT<MeshInterface>(selection.front()), Matrix4d::identity()};
+    HoverTarget target{selection.front(), ComponentInterfacePtrT<MeshInterface>(selection.front()), Matrix4d::identity()};
     if (!target.mesh)
         return std::nullopt;
     if (auto* item = get_interface<SceneItemInterface>(selection.front()))
@@ -137,8 +138,12 @@ void EdgeOps::on_pointer_moved(InputRecord const& input, float, float, bool)
     if (!picker)
         return;
     pick_ = PickRecord();
+    hovered_ = VertexPair();
     picker->pick(ViewportPoint(input.state), pick_);
     auto const target = hover_target();
+    // Only the first selected item is cut: another item under the pointer counts as nothing.
+    if (target && pick_.item != target->item)
+        pick_ = PickRecord();
     if (!target || !target->mesh->polygon_exists(pick_.polygon))
         return;
     MeshInterface const& mesh = *target->mesh;

@@ -48,7 +48,8 @@ Vector3d loop_area(MeshInterface const& mesh, std::vector<Index> const& loop)
 }
 
 // Puts the outline's points on the circle about their centre that passes through the nearest of
-// them, evenly spaced counter-clockwise about the outline's normal from the first one.
+// them, evenly spaced from the first one, turning about the outline's normal the way the outline
+// itself turns (counter-clockwise for a surface that faces the way its normals point).
 void place_on_circle(MeshInterface& mesh, std::vector<Index> const& outline, Vector3d const& centre,
                      Vector3d const& normal_sum)
 {
@@ -57,7 +58,8 @@ void place_on_circle(MeshInterface& mesh, std::vector<Index> const& outline, Vec
         radius = std::min(radius, length(mesh.point_position(v) - centre));
     Vector3d const x = unit(mesh.point_position(outline.front()) - centre);
     Vector3d const n = unit(normal_sum);
-    Vector3d const y = cross(n, x);
+    double const turn = dot(loop_area(mesh, outline), normal_sum) < 0 ? -1.0 : 1.0;
+    Vector3d const y = cross(n, x) * turn;
     std::size_t const k = outline.size();
     for (std::size_t i = 0; i < k; ++i) {
         double const angle = double(i) / double(k) * 6.283185307179586;
@@ -100,7 +102,19 @@ void fill_with_fan(MeshInterface& mesh, std::vector<Index> const& region, std::v
             mesh.remove_point(v);
 }
 
-// Makes one region circular; false (and no change) when its outline is not one simple loop.
+// The sum of the region's polygons' area vectors: which way the region faces as a whole.
+Vector3d region_area(MeshInterface const& mesh, std::vector<Index> const& region)
+{
+    Vector3d sum;
+    for (Index f : region) {
+        PolygonVertices const v = mesh.polygon_vertices(f);
+        sum += loop_area(mesh, std::vector<Index>(v.begin(), v.end()));
+    }
+    return sum;
+}
+
+// Makes one region circular; false (and no change) when its outline is not one simple loop, or
+// gives no plane to lay the disc in.
 bool make_region_circular(MeshInterface& mesh, std::vector<Index> const& region)
 {
     std::optional<std::vector<Index>> loop = region_outline_loop(mesh, region);
@@ -112,10 +126,15 @@ bool make_region_circular(MeshInterface& mesh, std::vector<Index> const& region)
         normal_sum += normal_of(mesh, v);
     }
     centre = centre / double(loop->size());
-    // The polygons' winding runs the outline either way round the normal sum (which points the
-    // way the surface faces); the disc turns counter-clockwise about it from the first point.
-    if (dot(loop_area(mesh, *loop), normal_sum) < 0)
-        std::reverse(loop->begin() + 1, loop->end());
+    // The point normals of a region round a corner can cancel out; the region's own facing
+    // stands in for them then.
+    Vector3d const x = unit(mesh.point_position(loop->front()) - centre);
+    if (length(cross(unit(normal_sum), x)) < 1e-6)
+        normal_sum = region_area(mesh, region);
+    if (length(cross(unit(normal_sum), x)) < 1e-6)
+        return false;
+    // The fan follows the outline in the region's winding, so that it runs along its
+    // neighbours the way the region did.
     place_on_circle(mesh, *loop, centre, normal_sum);
     fill_with_fan(mesh, region, *loop, centre);
     return true;
@@ -135,7 +154,7 @@ bool CirclifyCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterfa
         if (!make_region_circular(*mesh, region))
             ++skipped;
     if (skipped > 0)
-        display_message(String("Make Circular: a selected region whose outline is not one closed loop was left unchanged."));
+        display_message(String("Make Circular: a selected region was left unchanged: its outline is not one closed loop, or it faces no single way."));
     mesh->update();
     return true;
 }

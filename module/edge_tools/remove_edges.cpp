@@ -95,7 +95,7 @@ bool merge_polygons(MeshInterface& mesh, Index p, Index q)
     Index const chain_next_in_t = chain[1];
     for (Index v : path_between(t, a, b, chain_next_in_t))
         merged.push_back(v);
-    if (!mesh.set_polygon_vertices(p, merged))
+    if (cycle_runs_along_others(mesh, {merged.data(), merged.size()}, p, q) || !mesh.set_polygon_vertices(p, merged))
         return false;
     mesh.remove_polygon(q);
     // Points inside the chain that no other polygon uses would be left floating.
@@ -115,9 +115,10 @@ bool RemoveEdges::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> 
     for (VertexPair const& e : read_edge_list(list)) {
         if (!mesh->edge_exists(e))
             continue;
-        EdgePolygons const sides = edge_polygons(*mesh, e);
-        if (sides.count == 2)
-            merge_polygons(*mesh, sides.first, sides.second);
+        // An edge between more than two polygons belongs to no pair of them.
+        PolyMarker beside;
+        if (mesh->polygons_of_edge(e, beside) == 2)
+            merge_polygons(*mesh, *beside.begin(), *++beside.begin());
     }
     return true;
 }

@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the mesh text reader and the edge list reader. Besides not crashing,
-// whatever the reader accepted must survive a write and a second read unchanged.
+// whatever the reader accepted must be a sound mesh and survive a write and a second read unchanged.
 #include "commands/mesh_text.h"
 #include "edge_tools/edge_text.h"
 
+#include "teskar/mesh_item.h"
 #include "teskar/scene.h"
 
 #include "vornsdk/mesh.h"
@@ -22,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     Component const first = Component::create("RawMesh");
     auto* mesh = get_interface<MeshInterface>(first);
     tolvir::read_mesh_text(*mesh, text);
+    if (!teskar::mesh_of(first)->validate().empty())
+        __builtin_trap();
     std::string const written = tolvir::write_mesh_text(*mesh, mesh->polygons().begin(), mesh->polygons().end(),
                                                         nullptr, false)
                                     .to_utf8();

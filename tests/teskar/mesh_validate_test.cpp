@@ -1,13 +1,8 @@
 #include "mesh_fixture.h"
 
-#include <gmock/gmock.h>
-
 #include <functional>
 
 using namespace VORNSDK;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 namespace teskar {
 
@@ -82,10 +77,11 @@ TEST(MeshValidate, NamesEachBrokenPromiseOfTheStore)
         teskar::Mesh mesh;
         two_quads(mesh);
         mesh.add_vertex_map("UV", 2);
-        ASSERT_THAT(mesh.validate(), IsEmpty());
+        ASSERT_TRUE(mesh.validate().empty());
         teskar::MeshTestAccess access(mesh);
         c.act(access);
-        EXPECT_THAT(joined(mesh.validate()), HasSubstr(c.expected)) << c.name;
+        std::string const report = joined(mesh.validate());
+        EXPECT_NE(report.find(c.expected), std::string::npos) << c.name << ":\n" << report;
     }
 }
 
@@ -109,7 +105,7 @@ TEST(MeshValidate, ManifoldProblemsAreCrowdedEdgesAndSameDirectionNeighbours)
 {
     teskar::Mesh mesh;
     two_quads(mesh);
-    EXPECT_THAT(mesh.manifold_problems(), IsEmpty());
+    EXPECT_TRUE(mesh.manifold_problems().empty());
 
     // A third polygon on the edge (1,4), standing up from it.
     Index const top = mesh.add_point({1, 1, 0.5});
@@ -128,8 +124,8 @@ TEST(MeshValidate, ManifoldProblemsAreCrowdedEdgesAndSameDirectionNeighbours)
     problems = flipped.manifold_problems();
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].kind, teskar::Mesh::ManifoldProblem::SameDirection);
-    EXPECT_THAT(problems[0].polygons, ElementsAre(0, 1));
-    EXPECT_THAT(flipped.validate(), IsEmpty());
+    EXPECT_EQ(problems[0].polygons, (std::vector<Index>{0, 1}));
+    EXPECT_TRUE(flipped.validate().empty());
 }
 
 TEST_F(MeshFixture, EditsUndoAndRedoKeepTheStoreSound)
@@ -153,5 +149,5 @@ TEST_F(MeshFixture, EditsUndoAndRedoKeepTheStoreSound)
     EXPECT_TRUE(teskar::UndoHistory::instance().redo());
     EXPECT_TRUE(valid(*mesh));
     // The flipped polygon runs along its two neighbours' sides in their direction.
-    EXPECT_THAT(mesh->manifold_problems(), testing::SizeIs(2));
+    EXPECT_EQ(mesh->manifold_problems().size(), 2u);
 }

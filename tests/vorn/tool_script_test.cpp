@@ -93,6 +93,12 @@ protected:
             teskar::register_host_plugin<RecordingTool>(registry, "RecordingTool");
     }
     void SetUp() override { RecordingTool::events.clear(); }
+    // The events hold components, which must go before the kernel that made them does at exit.
+    void TearDown() override
+    {
+        RecordingTool::events.clear();
+        ScriptTest::TearDown();
+    }
 
     // A 4 by 4 grid, 2 wide, seen from straight above: 240 pixels a unit, the origin at (400, 300),
     // -z up the picture. Pixel (292, 120) is world (-0.45, -0.75): inside polygon 1, nearest its

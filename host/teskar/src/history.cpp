@@ -45,6 +45,7 @@ void TransactionRecord::revert()
 {
     for (auto it = parts.rbegin(); it != parts.rend(); ++it)
         (*it)->revert();
+    first_tick = 0;
 }
 
 void TransactionRecord::absorb(TransactionRecord& other)
@@ -57,6 +58,9 @@ void TransactionRecord::absorb(TransactionRecord& other)
     }
     other.parts.clear();
     other.by_target.clear();
+    if (other.first_tick != 0 && (first_tick == 0 || other.first_tick < first_tick))
+        first_tick = other.first_tick;
+    other.first_tick = 0;
 }
 
 } // namespace VORNSDK::detail
@@ -122,6 +126,10 @@ void UndoHistory::keep(std::unique_ptr<TransactionRecord> record, TransactionRec
         changed();
         return;
     }
+    // A step closing while a tool's transaction holds older changes (a tool that makes a step of
+    // its own in the middle of its use) comes after them: those become a step first.
+    if (current_ && current_->first_tick != 0 && current_->first_tick < record->first_tick && current_changes())
+        split_current();
     undo_.push_back(std::move(record));
     redo_.clear();
 }
@@ -142,8 +150,10 @@ void UndoHistory::split_current()
     step->id = current_->id;
     step->parts = std::move(current_->parts);
     step->by_target = std::move(current_->by_target);
+    step->first_tick = current_->first_tick;
     current_->parts.clear();
     current_->by_target.clear();
+    current_->first_tick = 0;
     current_->id = TransactionRecord::next_id();
     changed();
     keep(std::move(step), nullptr);

@@ -103,7 +103,7 @@ void merge_across(Mesh& mesh, VertexPair const& e)
     merged.push_back(run_start);
     for (Index v : others)
         merged.push_back(v);
-    if (!mesh.set_polygon_vertices(keep, merged))
+    if (cycle_runs_along_others(mesh, {merged.data(), merged.size()}, keep, gone) || !mesh.set_polygon_vertices(keep, merged))
         return;
     mesh.remove_polygon(gone);
     // Points inside the shared run that no other polygon uses would be left floating.

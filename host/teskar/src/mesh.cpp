@@ -120,21 +120,61 @@ void Mesh::remove_point(Index p)
     if (!point_exists(p))
         return;
     std::vector<Index> const around(point_polys_.get(p).begin(), point_polys_.get(p).end());
+    std::vector<Index> left_behind;
+    auto const drop = [&](Index f) {
+        for (Index v : corners_.get(f))
+            if (v != p)
+                left_behind.push_back(v);
+        remove_polygon(f);
+    };
+    // Polygons too small to lose a point go first, so that the others' sides closing their gaps
+    // are checked against what stays.
+    for (Index f : around)
+        if (corners_.size(f) <= 3)
+            drop(f);
     for (Index f : around) {
+        if (!polygon_exists(f))
+            continue;
         auto const list = corners_.get(f);
-        CompactIndexArray rest;
+        std::size_t const n = list.size();
+        std::size_t const k = std::size_t(position_of(list, p));
+        VertexPair const bridge{list[(k + n - 1) % n], list[(k + 1) % n]};
+        // The side that closes the gap must not crowd an edge or run along a neighbour the same
+        // way; the polygon goes with the point then.
+        if (!room_for_side(bridge, f)) {
+            drop(f);
+            continue;
+        }
+        insert_scratch_.clear();
         for (Index v : list)
             if (v != p)
-                rest.push_back(v);
-        if (rest.size() < 3)
-            remove_polygon(f);
-        else
-            replace_vertices(f, {rest.data(), rest.size()});
+                insert_scratch_.push_back(v);
+        replace_vertices(f, insert_scratch_);
     }
+    // Points that only the removed polygons used go with them.
+    for (Index v : left_behind)
+        if (point_exists(v) && point_polys_.get(v).empty())
+            remove_point(v);
     set_point_selection(p, false);
     touch_position(p);
     points_.set_occupied(p, false);
     changed();
+}
+
+bool Mesh::room_for_side(VertexPair const& side, Index f) const
+{
+    std::size_t others = 0;
+    for (Index g : point_polys_.get(side.v1)) {
+        if (g == f)
+            continue;
+        auto const list = corners_.get(g);
+        std::size_t const n = list.size();
+        std::size_t const k = std::size_t(position_of(list, side.v1));
+        if (list[(k + 1) % n] == side.v2)
+            return false;
+        others += list[(k + n - 1) % n] == side.v2 ? 1 : 0;
+    }
+    return others < 2;
 }
 
 Vector3f Mesh::point_normal(Index p) const

@@ -78,17 +78,22 @@ std::vector<std::string> Mesh::validate() const
     Report report;
     std::size_t const np = points_.slots(), nf = polygons_.slots();
 
+    // Every array out of step is reported; the checks below index the arrays, so they wait.
+    std::size_t out_of_step = 0;
     auto const sized = [&](char const* what, std::size_t size, std::size_t slots) {
-        if (size != slots)
+        if (size != slots) {
             report.add(what, " has ", size, " entries for ", slots, " slots");
-        return size == slots;
+            ++out_of_step;
+        }
     };
-    bool const points_sized = sized("positions", positions_.size(), np) & sized("point selection flags", point_selected_.size(), np) &
-                              sized("point adjacency", point_polys_.lists(), np);
-    bool const polygons_sized = sized("vertex lists", corners_.lists(), nf) & sized("materials", materials_.size(), nf) &
-                                sized("polygon selection flags", poly_selected_.size(), nf) &
-                                sized("side hard marks", side_marks_.size(), nf);
-    if (!points_sized || !polygons_sized)
+    sized("positions", positions_.size(), np);
+    sized("point selection flags", point_selected_.size(), np);
+    sized("point adjacency", point_polys_.lists(), np);
+    sized("vertex lists", corners_.lists(), nf);
+    sized("materials", materials_.size(), nf);
+    sized("polygon selection flags", poly_selected_.size(), nf);
+    sized("side hard marks", side_marks_.size(), nf);
+    if (out_of_step > 0)
         return report.take();
 
     Index live_points = 0, live_polygons = 0;

@@ -286,7 +286,9 @@ public:
     virtual void move_points(std::span<Index const> points, std::function<void(std::span<Vector3d>)> const& move) = 0;
     virtual Index add_point(Vector3d const& position) = 0;
     // Removes the point from every polygon that uses it; polygons left with fewer than three
-    // vertices are removed with it.
+    // vertices are removed with it, and so is a polygon whose side closing the gap would join an
+    // edge two other polygons have already or run along a neighbour the same way. Points that
+    // only such removed polygons used are removed too.
     virtual void remove_point(Index p) = 0;
     // Normalised sum of the area-weighted normals of the polygons around the point.
     virtual Vector3f point_normal(Index p) const = 0;
@@ -379,6 +381,26 @@ public:
     virtual void open_edit() = 0;
     virtual void close_edit() = 0;
 };
+
+// Whether a polygon other than a and b runs along a side of the cycle the same way. Merging two
+// polygons wound against each other turns one's sides round, against its other neighbours: such
+// a merged cycle would make the surface run two ways at once.
+inline bool cycle_runs_along_others(MeshInterface const& mesh, std::span<Index const> cycle, Index a, Index b)
+{
+    std::size_t const n = cycle.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        Index const u = cycle[k], v = cycle[(k + 1) % n];
+        for (Index f : mesh.point_polygons(u)) {
+            if (f == a || f == b)
+                continue;
+            PolygonVertices const w = mesh.polygon_vertices(f);
+            for (std::uint16_t j = 0; j < w.count; ++j)
+                if (w[j] == u && w[(j + 1) % w.count] == v)
+                    return true;
+        }
+    }
+    return false;
+}
 
 // Holds one level of edit on a mesh for its lifetime. The command is the component that edits.
 class MeshEditContext {

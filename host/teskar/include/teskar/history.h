@@ -59,6 +59,9 @@ struct TransactionRecord {
     // Exceptions in flight when the record began: a record closed while more are in flight is
     // closed by an exception, and rolls back.
     int exceptions = std::uncaught_exceptions();
+    // The history's clock when the record first took a change since it began or was reverted;
+    // 0 before that. Tells which of two open records holds the older changes.
+    std::uint64_t first_tick = 0;
 
     static std::uint64_t next_id();
     teskar::StepPart* find(void const* target) const;
@@ -97,6 +100,8 @@ public:
         TransactionRecord* record = recording();
         if (!record)
             return nullptr;
+        if (record->first_tick == 0)
+            record->first_tick = tick();
         if (StepPart* existing = record->find(target))
             return static_cast<Part*>(existing);
         auto part = make();
@@ -115,7 +120,8 @@ public:
     // stack, or is dropped when it changes nothing. One closed by an exception rolls back.
     void close(TransactionRecord* record);
     // The end of a record that is not a transaction's: it joins the record `into`, or goes onto
-    // the undo stack when `into` is null, unless it changes nothing.
+    // the undo stack when `into` is null, unless it changes nothing. When the current
+    // transaction holds older changes then, they become a step of their own first.
     void keep(std::unique_ptr<TransactionRecord> record, TransactionRecord* into);
     // Puts back everything the record holds and forgets it; the undo and redo lists stay as they are.
     void roll_back(TransactionRecord* record);

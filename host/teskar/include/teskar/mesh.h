@@ -222,6 +222,9 @@ private:
     void start_log_over();
 
     bool valid_vertex_list(std::span<Index const> vertices) const;
+    // Whether polygon f could take `side`, running from its v1 to its v2, without a polygon
+    // already running that way or two others having the edge.
+    bool room_for_side(VertexPair const& side, Index f) const;
     // The material's number in the mesh's table; none when the table is full.
     std::optional<std::uint16_t> material_id(VORNSDK::Component const& material);
     Index new_polygon(VORNSDK::CompactIndexArray const& vertices);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "teskar/mesh.h"
+
+#include <span>
+
+namespace teskar {
+
+// Fills a new mesh in bulk. Points and polygons go straight into the mesh's arrays, sized once
+// from the hints, and the lists of the polygons around each point are laid out once, exactly,
+// when the builder finishes: so a mesh of n quads is built in O(n) and takes no more memory than
+// it keeps. Until then the mesh must not be used.
+//
+// The mesh must be empty and not recorded by the undo history (made in the recording step, or
+// with none open); otherwise the builder adds through the mesh's own operations.
+class MeshBuilder {
+public:
+    MeshBuilder(Mesh& mesh, std::size_t points_hint, std::size_t polygons_hint, std::size_t corners_hint);
+    MeshBuilder(MeshBuilder const&) = delete;
+    MeshBuilder& operator=(MeshBuilder const&) = delete;
+    ~MeshBuilder() { finish(); }
+
+    // Room for that many more polygons and corners, for readers that learn the counts late.
+    void reserve_polygons(std::size_t polygons, std::size_t corners);
+
+    VORNSDK::Index add_point(VORNSDK::Vector3d const& position);
+    // A polygon of three or more distinct points of the mesh; kNoIndex, adding nothing, otherwise.
+    VORNSDK::Index add_polygon(std::span<VORNSDK::Index const> vertices);
+    // Makes the mesh whole; further additions go through the mesh's own operations.
+    void finish();
+
+private:
+    Mesh& mesh_;
+    bool bulk_;
+};
+
+} // namespace teskar

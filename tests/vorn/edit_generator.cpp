@@ -1,0 +1,490 @@
+#include "edit_generator.h"
+
+#include "teskar/history.h"
+#include "teskar/mesh_item.h"
+#include "teskar/scene.h"
+#include "teskar/tool_handler.h"
+#include "teskar/viewport.h"
+
+#include "vornsdk/attribute.h"
+#include "vornsdk/host.h"
+#include "vornsdk/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace edit_checks {
+
+using VORNSDK::Component;
+using VORNSDK::Index;
+using VORNSDK::Vector3d;
+using VORNSDK::VertexPair;
+
+namespace {
+
+teskar::Scene* scene() { return teskar::scene_of(VORNSDK::active_scene()); }
+
+std::vector<Component> mesh_items()
+{
+    std::vector<Component> out;
+    if (teskar::Scene const* s = scene())
+        for (Component const& item : s->items())
+            if (teskar::mesh_of(item))
+                out.push_back(item);
+    return out;
+}
+
+// The item the statements act on: the first selected one, when it carries a mesh.
+Component target()
+{
+    teskar::Scene const* s = scene();
+    if (!s || s->selection().empty() || !teskar::mesh_of(s->selection().front()))
+        return {};
+    return s->selection().front();
+}
+
+teskar::Mesh const* target_mesh() { return teskar::mesh_of(target()); }
+
+std::string name_of(Component const& item) { return teskar::item_of(item)->name().to_utf8(); }
+
+// A word that vorn reads back as the text, quoted when it holds a blank.
+std::string word(std::string const& text) { return text.find(' ') == std::string::npos ? text : "\"" + text + "\""; }
+
+std::vector<Index> live(VORNSDK::MasterArray const& slots) { return {slots.begin(), slots.end()}; }
+
+// Every edge once, oriented as the first polygon to reach it runs it.
+std::vector<VertexPair> edges_of(teskar::Mesh const& mesh)
+{
+    std::vector<VertexPair> out;
+    VORNSDK::EdgeMarker seen;
+    for (Index f : mesh.polygons()) {
+        auto const vs = mesh.polygon_vertices(f);
+        for (std::size_t k = 0; k < vs.count; ++k)
+            if (seen.insert(vs.edge(k)))
+                out.push_back(vs.edge(k));
+    }
+    return out;
+}
+
+std::string edge_text(VertexPair const& e) { return "(" + std::to_string(e.v1) + "," + std::to_string(e.v2) + ")"; }
+
+template <class T>
+std::vector<T> sample(EditGenerator& g, std::vector<T> from, std::size_t n)
+{
+    std::vector<T> out;
+    while (!from.empty() && out.size() < n) {
+        std::size_t const k = g.below(from.size());
+        out.push_back(from[k]);
+        from.erase(from.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+    return out;
+}
+
+// Indices as a selection command's list: each entry closed by a blank.
+std::string listed(std::vector<Index> const& indices)
+{
+    std::string out;
+    for (Index i : indices)
+        out += std::to_string(i) + " ";
+    return out;
+}
+
+// Some points, edges or polygons of the target, now and then with one that does not exist.
+std::vector<Index> some_points(EditGenerator& g, teskar::Mesh const& mesh)
+{
+    auto out = sample(g, live(mesh.points()), 1 + g.below(4));
+    if (g.chance(0.1))
+        out.push_back(mesh.points().slots() + 3);
+    return out;
+}
+
+std::vector<VertexPair> some_edges(EditGenerator& g, teskar::Mesh const& mesh)
+{
+    auto out = sample(g, edges_of(mesh), 1 + g.below(3));
+    for (VertexPair& e : out)
+        if (g.chance(0.5))
+            e = e.flip();
+    return out;
+}
+
+// Quads side by side across their opposite sides, from a random quad: the polygons Insert Loop
+// cuts across in its selection mode.
+std::vector<Index> strip(EditGenerator& g, teskar::Mesh const& mesh)
+{
+    auto const polygons = live(mesh.polygons());
+    if (polygons.empty())
+        return {};
+    Index f = polygons[g.below(polygons.size())];
+    std::vector<Index> out{f};
+    std::size_t side = g.below(4);
+    std::size_t const length = 2 + g.below(5);
+    while (out.size() < length && mesh.polygon_vertices(f).count == 4) {
+        auto const vs = mesh.polygon_vertices(f);
+        VertexPair const across = vs.edge((side + 2) % 4);
+        VORNSDK::PolyMarker beside;
+        mesh.polygons_of_edge(across, beside);
+        Index next = VORNSDK::kNoIndex;
+        for (Index h : beside)
+            if (h != f && std::find(out.begin(), out.end(), h) == out.end())
+                next = h;
+        if (next == VORNSDK::kNoIndex || mesh.polygon_vertices(next).count != 4)
+            break;
+        auto const ns = mesh.polygon_vertices(next);
+        for (std::size_t k = 0; k < 4; ++k)
+            if (ns.edge(k) == across)
+                side = k;
+        f = next;
+        out.push_back(f);
+    }
+    return out;
+}
+
+// Polygons joined by their sides, grown from a random one.
+std::vector<Index> region(EditGenerator& g, teskar::Mesh const& mesh)
+{
+    auto const polygons = live(mesh.polygons());
+    if (polygons.empty())
+        return {};
+    std::vector<Index> out{polygons[g.below(polygons.size())]};
+    std::size_t const size = 2 + g.below(5);
+    for (std::size_t i = 0; i < out.size() && out.size() < size; ++i) {
+        auto const vs = mesh.polygon_vertices(out[i]);
+        for (std::size_t k = 0; k < vs.count && out.size() < size; ++k) {
+            VORNSDK::PolyMarker beside;
+            mesh.polygons_of_edge(vs.edge(k), beside);
+            for (Index h : beside)
+                if (std::find(out.begin(), out.end(), h) == out.end() && g.chance(0.7))
+                    out.push_back(h);
+        }
+    }
+    return out;
+}
+
+std::vector<Index> some_polygons(EditGenerator& g, teskar::Mesh const& mesh)
+{
+    std::vector<Index> out;
+    switch (g.below(3)) {
+    case 0: out = sample(g, live(mesh.polygons()), 1 + g.below(4)); break;
+    case 1: out = region(g, mesh); break;
+    default: out = strip(g, mesh); break;
+    }
+    // The order of a selection matters to some edits; so does where each list starts.
+    if (g.chance(0.3))
+        std::reverse(out.begin(), out.end());
+    else if (g.chance(0.3))
+        for (std::size_t k = out.size(); k > 1; --k)
+            std::swap(out[k - 1], out[g.below(k)]);
+    return out;
+}
+
+// An item of the scene as the target: its name for "items".
+std::string some_items(EditGenerator& g)
+{
+    auto const items = sample(g, mesh_items(), 1 + g.below(3));
+    std::string out = "items";
+    for (Component const& item : items)
+        out.append(" ").append(word(name_of(item)));
+    return out;
+}
+
+// The commands the sequences run: name, weight, and the attributes for the target mesh (which
+// exists when they are asked for). A command that joins the project joins this table.
+struct Command {
+    char const* name;
+    int weight;
+    std::function<std::string(EditGenerator&, teskar::Mesh const&)> attributes;
+};
+
+std::vector<Command> const& commands()
+{
+    using G = EditGenerator;
+    using M = teskar::Mesh const;
+    static std::vector<Command> const table = {
+        {"SetValue", 3, [](G& g, M&) { return "Axis=" + std::to_string(g.below(3)) + " Value=" + g.number(-1, 1); }},
+        {"Break", 1, nullptr},
+        {"RemoveEdges", 3,
+         [](G& g, M& m) {
+             std::string list;
+             for (VertexPair const& e : some_edges(g, m))
+                 list += edge_text(e);
+             return "EdgeList=" + list;
+         }},
+        {"Dissolve", 4, nullptr},
+        {"Make Circular", 3, nullptr},
+        {"HardEdgesPatchCommand", 1, nullptr},
+        {"SoftEdgesPatchCommand", 1, nullptr},
+        {"HardEdgesOutlineCommand", 1, nullptr},
+        {"SoftEdgesOutlineCommand", 1, nullptr},
+        {"SelectLoop", 2, nullptr},
+        {"SelectRing", 2, nullptr},
+        {"Remove", 3, nullptr},
+        {"Connect", 3, nullptr},
+        {"Extend", 3, [](G& g, M&) { return g.chance(0.3) ? std::string() : "Distance=" + g.number(-0.5, 0.5); }},
+        {"SelectPoints", 1, [](G& g, M& m) { return "Points=\"" + listed(some_points(g, m)) + "\""; }},
+        {"DeselectPoints", 1, [](G& g, M& m) { return "Points=\"" + listed(some_points(g, m)) + "\""; }},
+        {"SelectFaces", 1, [](G& g, M& m) { return "Faces=\"" + listed(some_polygons(g, m)) + "\""; }},
+        {"DeselectFaces", 1, [](G& g, M& m) { return "Faces=\"" + listed(some_polygons(g, m)) + "\""; }},
+        {"SelectEdges", 1,
+         [](G& g, M& m) {
+             std::string list;
+             for (VertexPair const& e : some_edges(g, m))
+                 list += edge_text(e) + " ";
+             return "Edges=\"" + list + "\"";
+         }},
+        {"DeselectEdges", 1,
+         [](G& g, M& m) {
+             std::string list;
+             for (VertexPair const& e : some_edges(g, m))
+                 list += edge_text(e) + " ";
+             return "Edges=\"" + list + "\"";
+         }},
+        {"InsertLoop", 3,
+         [](G& g, M& m) {
+             auto const edges = some_edges(g, m);
+             std::string out = edges.empty() ? std::string() : "Edge=" + edge_text(edges.front());
+             if (g.chance(0.85))
+                 out += " Cut=" + g.number(0, 1);
+             if (g.chance(0.3))
+                 out += " Slices=" + std::to_string(1 + g.below(4));
+             if (g.chance(0.2))
+                 out += " Mirror=true";
+             if (g.chance(0.15))
+                 out += " Absolute=true";
+             return out;
+         }},
+    };
+    return table;
+}
+
+// A pixel over a spot of a random polygon of the target, near one of its sides, as the active
+// viewport's camera shows it; the middle of the view when there is nothing to aim at.
+std::string aim(EditGenerator& g)
+{
+    Component const item = target();
+    teskar::Mesh const* mesh = teskar::mesh_of(item);
+    auto const* view = teskar::viewport_of(VORNSDK::app_node()["ActiveViewport"].as_ref());
+    if (!mesh || !view || mesh->polygons().count() == 0)
+        return "400 300";
+    auto const polygons = live(mesh->polygons());
+    auto const vs = mesh->polygon_vertices(polygons[g.below(polygons.size())]);
+    Vector3d centre;
+    for (Index v : vs)
+        centre += mesh->point_position(v) / double(vs.count);
+    std::size_t const k = g.below(vs.count);
+    Vector3d const a = mesh->point_position(vs[k]), b = mesh->point_position(vs[(k + 1) % vs.count]);
+    Vector3d const on_side = a + (b - a) * (0.05 + 0.9 * g.uniform());
+    Vector3d const spot = centre + (on_side - centre) * (0.3 + 0.65 * g.uniform());
+    Vector3d const pixel = view->camera().project(VORNSDK::transform_point(teskar::item_of(item)->world_matrix(), spot));
+    if (!std::isfinite(pixel.x) || !std::isfinite(pixel.y))
+        return "400 300";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f %.1f", std::clamp(pixel.x, -1e6, 1e6), std::clamp(pixel.y, -1e6, 1e6));
+    return text;
+}
+
+// A camera looking at the target from a random side, perspective or parallel.
+std::string camera(EditGenerator& g)
+{
+    Component const item = target();
+    teskar::Mesh const* mesh = teskar::mesh_of(item);
+    Vector3d min{-1, -1, -1}, max{1, 1, 1};
+    if (mesh && mesh->points().count() > 0)
+        teskar::item_of(item)->world_bounding_box(min, max);
+    Vector3d const centre = (min + max) / 2;
+    double const radius = std::max(0.5, VORNSDK::length(max - min) / 2);
+    Vector3d direction;
+    while (VORNSDK::length(direction) < 0.1)
+        direction = {g.uniform() * 2 - 1, g.uniform() * 2 - 1, g.uniform() * 2 - 1};
+    Vector3d const eye = centre + VORNSDK::unit(direction) * (4 * radius);
+    bool const parallel = g.chance(0.5);
+    char text[256];
+    std::snprintf(text, sizeof text, "camera %.3f %.3f %.3f %.3f %.3f %.3f %s %.3f", eye.x, eye.y, eye.z, centre.x, centre.y,
+                  centre.z, parallel ? "ortho" : "fov", parallel ? 2.5 * radius : 45.0);
+    return text;
+}
+
+} // namespace
+
+EditGenerator::EditGenerator(std::uint64_t seed, std::vector<std::string> models) : rng_(seed), models_(std::move(models)) {}
+
+std::string EditGenerator::number(double low, double high)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", low + (high - low) * uniform());
+    return text;
+}
+
+std::string EditGenerator::next()
+{
+    if (!built_) {
+        plan_meshes();
+        built_ = true;
+    }
+    while (pending_.empty())
+        plan_action();
+    Line const line = std::move(pending_.front());
+    pending_.pop_front();
+    return line();
+}
+
+void EditGenerator::plan_meshes()
+{
+    std::size_t const count = 1 + below(3) / 2 + below(4) / 3;
+    for (std::size_t k = 0; k < count; ++k) {
+        std::string const name = "m" + std::to_string(++meshes_);
+        std::size_t const kind = below(4 + (models_.empty() ? 0 : 3));
+        std::string line;
+        if (kind == 0 || kind == 1)
+            line = "new grid " + name + " " + std::to_string(1 + below(5)) + " " + std::to_string(1 + below(4)) +
+                   (chance(0.5) ? "" : " " + number(0.5, 3));
+        else if (kind == 2)
+            line = "new tube " + name + " " + std::to_string(3 + below(4)) + " " + std::to_string(1 + below(4));
+        else if (kind == 3)
+            line = "new box " + name + (chance(0.5) ? "" : " " + number(0.5, 3));
+        else
+            line = "load " + word(models_[below(models_.size())]) + " " + name;
+        pending_.push_back([line] { return line; });
+    }
+}
+
+void EditGenerator::plan_action()
+{
+    bool const tool = bool(teskar::ToolHandler::instance().active_tool());
+    if (tool) {
+        pending_.push_back([] { return std::string("drop"); });
+        return;
+    }
+    if (!target_mesh()) {
+        if (mesh_items().empty())
+            plan_meshes();
+        else
+            pending_.push_back([this] { return some_items(*this); });
+        return;
+    }
+    auto& history = teskar::UndoHistory::instance();
+    std::uint64_t const roll = below(100);
+    if (roll < 40)
+        plan_selection();
+    else if (roll < 80)
+        plan_command();
+    else if (roll < 92)
+        plan_insert_loop_tool();
+    else if (roll < 97 && !history.undo_names().empty())
+        pending_.push_back([this] { return std::string(chance(0.2) && teskar::UndoHistory::instance().undo_names().size() > 1 ? "undo 2" : "undo"); });
+    else if (!history.redo_names().empty())
+        pending_.push_back([] { return std::string("redo"); });
+    else
+        pending_.push_back([this] { return some_items(*this); });
+}
+
+void EditGenerator::plan_selection()
+{
+    static char const* const modes[] = {"points", "edges", "polygons", "items"};
+    std::uint64_t const roll = below(20);
+    if (roll < 5) {
+        pending_.push_back([this] { return std::string("mode ") + modes[below(4)]; });
+        return;
+    }
+    if (roll < 7) {
+        pending_.push_back([this] { return some_items(*this); });
+        return;
+    }
+    if (roll < 8) {
+        static char const* const whole[] = {"select all", "select none", "deselect all"};
+        pending_.push_back([this] { return std::string(whole[below(3)]); });
+        return;
+    }
+    bool const on = roll >= 10;
+    std::string const verb = on ? "select " : "deselect ";
+    pending_.push_back([this, verb] {
+        teskar::Mesh const& mesh = *target_mesh();
+        switch (below(3)) {
+        case 0: {
+            auto points = sample(*this, live(mesh.points()), 1 + below(4));
+            return points.empty() ? std::string("select none") : verb + "points " + listed(points);
+        }
+        case 1: {
+            std::string line = verb + "edges";
+            auto const edges = some_edges(*this, mesh);
+            for (VertexPair const& e : edges)
+                line.append(" ").append(edge_text(e));
+            return edges.empty() ? std::string("select none") : line;
+        }
+        default: {
+            auto const polygons = some_polygons(*this, mesh);
+            return polygons.empty() ? std::string("select none") : verb + "polygons " + listed(polygons);
+        }
+        }
+    });
+}
+
+void EditGenerator::plan_command()
+{
+    int total = 0;
+    for (Command const& c : commands())
+        total += c.weight;
+    auto roll = static_cast<int>(below(static_cast<std::uint64_t>(total)));
+    for (Command const& c : commands()) {
+        if ((roll -= c.weight) >= 0)
+            continue;
+        pending_.push_back([this, &c] {
+            std::string line = "run " + word(c.name);
+            if (c.attributes)
+                if (std::string const a = c.attributes(*this, *target_mesh()); !a.empty())
+                    line += (a.front() == ' ' ? "" : " ") + a;
+            return line;
+        });
+        return;
+    }
+}
+
+// One use of Insert Loop: a camera on the target, the tool with some settings, a few gestures
+// (clicks, loop removal with Ctrl held, slice and mirror keys, attribute changes), then drop.
+void EditGenerator::plan_insert_loop_tool()
+{
+    pending_.push_back([this] { return camera(*this); });
+    pending_.push_back([this] {
+        std::string line = "tool InsertLoop";
+        if (chance(0.3))
+            line += " Slices=" + std::to_string(1 + below(3));
+        if (chance(0.2))
+            line += " Mirror=true";
+        if (chance(0.15))
+            line += " Absolute=true";
+        if (chance(0.15))
+            line += " SnapCenter=true";
+        if (chance(0.1))
+            line += " Stops=" + number(0, 0.5);
+        return line;
+    });
+    auto const spot = std::make_shared<std::string>();
+    std::size_t const gestures = 1 + below(3);
+    for (std::size_t k = 0; k < gestures; ++k) {
+        std::uint64_t const roll = below(20);
+        if (roll < 11) {
+            bool const middle = chance(0.15);
+            pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+            pending_.push_back([spot, middle] { return "press " + *spot + (middle ? " middle" : ""); });
+            pending_.push_back([spot] { return "release " + *spot; });
+        } else if (roll < 14) {
+            pending_.push_back([] { return std::string("key Ctrl"); });
+            pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+            pending_.push_back([spot] { return "press " + *spot; });
+            pending_.push_back([spot] { return "release " + *spot; });
+            pending_.push_back([] { return std::string("key Ctrl release"); });
+        } else if (roll < 17) {
+            static char const* const keys[] = {"key Up", "key Down", "action Mirror", "action IncSlice", "action DecSlice"};
+            pending_.push_back([this] { return std::string(keys[below(5)]); });
+        } else if (roll < 19) {
+            pending_.push_back([this] {
+                return chance(0.5) ? "set Slices=" + std::to_string(1 + below(3)) : "set Cut=" + number(0, 1);
+            });
+        } else {
+            pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+        }
+    }
+    pending_.push_back([] { return std::string("drop"); });
+}
+
+} // namespace edit_checks
