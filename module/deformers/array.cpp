@@ -197,11 +197,7 @@ bool Array::describe(ComponentDescription& description)
     return true;
 }
 
-void Array::setup()
-{
-    origin_ = attribute("origin");
-    set_gizmos_on(false);
-}
+void Array::setup() { set_gizmos_on(false); }
 
 void Array::show_gizmo_for_layout()
 {
@@ -212,7 +208,7 @@ void Array::show_gizmo_for_layout()
 void Array::place_gizmo()
 {
     if (gizmo_)
-        gizmo_->set_transform(Matrix4d::translation(origin_.as_Vector3d()));
+        gizmo_->set_transform(Matrix4d::translation(attribute("origin").as_Vector3d()));
 }
 
 // The scene selection stays as it is: a re-run starts from the scene as it was when the tool
@@ -254,9 +250,9 @@ Dragger* Array::gizmo_query(GizmoHandle const& handle, InputRecord const& input)
     return translate_dragger(handle, input.state, Matrix4d::identity());
 }
 
-void Array::on_gizmo_dragged(GizmoHandle const&, DragValue const& value) { apply_translation(origin_, value); }
+void Array::on_gizmo_dragged(GizmoHandle const&, DragValue const& value) { apply_translation(attribute("origin"), value); }
 
-void Array::on_screen_drag(DragValue const& value) { origin_.set_value(origin_.as_Vector3d() + value.step_vector); }
+void Array::on_screen_drag(DragValue const& value) { attribute("origin").set_value(attribute("origin").as_Vector3d() + value.step_vector); }
 
 void Array::reapply()
 {
@@ -374,7 +370,7 @@ void Array::apply_radial(Component const& item, MeshInterface& mesh)
         return;
     RadialLayout const layout = radial_layout(attribute("nrad").as_int(), attribute("angle").as_double(),
                                               attribute("overt").as_double(), attribute("axis").as_int(),
-                                              origin_.as_Vector3d());
+                                              attribute("origin").as_Vector3d());
     Matrix4d const world = source->world_matrix();
     int const elements = attribute("ArrayElement").as_int();
     if (elements == kMeshElements) {

@@ -65,7 +65,6 @@ private:
     void show_gizmo_for_layout();
     void place_gizmo();
 
-    VORNSDK::AttributePtr origin_;
     ToolGizmo* gizmo_ = nullptr;
     // The source's geometry as a copy takes it, recorded once per run.
     VORNSDK::Component recorder_;

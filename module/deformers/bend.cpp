@@ -86,8 +86,6 @@ bool Bend::describe(ComponentDescription& description)
     return true;
 }
 
-void Bend::setup() { start_ = attribute("start"); }
-
 Matrix4d Bend::item_matrix() const
 {
     auto const* item = get_interface<SceneItemInterface>(item_);
@@ -105,7 +103,7 @@ void Bend::place_range_on_box()
     start[spine] = lo[spine];
     end[spine] = hi[spine];
     attribute("trans").set_value(axis_frame(axis));
-    start_.set_value(start);
+    attribute("start").set_value(start);
     attribute("end").set_value(end);
 }
 
@@ -124,7 +122,7 @@ void Bend::derive_range(Component const& item)
 void Bend::update_center()
 {
     double const angle = attribute("angle").as_double();
-    double const reach = length(attribute("end").as_Vector3d() - start_.as_Vector3d());
+    double const reach = length(attribute("end").as_Vector3d() - attribute("start").as_Vector3d());
     attribute("origin").set_value(angle != 0 ? Vector3d{-reach / angle, 0, 0} : Vector3d{});
 }
 
@@ -135,7 +133,7 @@ void Bend::place_gizmo()
     Matrix4d const world = item_matrix();
     Vector3d t, r, s;
     decompose_matrix_xyz(world, t, r, s);
-    gizmo_->set_transform(Matrix4d::translation(transform_point(world, start_.as_Vector3d())) * rotation_xyz(r));
+    gizmo_->set_transform(Matrix4d::translation(transform_point(world, attribute("start").as_Vector3d())) * rotation_xyz(r));
 }
 
 void Bend::on_activate(Component const&)
@@ -216,7 +214,7 @@ void Bend::define_range(InputRecord const& input)
         attribute("angle").set_value(0.0);
         attribute("twist").set_value(0.0);
         attribute("trans").set_value(frame);
-        start_.set_value(start);
+        attribute("start").set_value(start);
         attribute("end").set_value(start + transform_point(inverse(frame), {0, height, 0}));
         update_center();
     });
@@ -256,8 +254,8 @@ Dragger* Bend::gizmo_query(GizmoHandle const& handle, InputRecord const& input)
 void Bend::on_gizmo_dragged(GizmoHandle const&, DragValue const& value)
 {
     Matrix4d const world = item_matrix();
-    Vector3d const moved = transform_point(world, start_.as_Vector3d()) + value.step_vector;
-    start_.set_value(transform_point(inverse(world), moved));
+    Vector3d const moved = transform_point(world, attribute("start").as_Vector3d()) + value.step_vector;
+    attribute("start").set_value(transform_point(inverse(world), moved));
 }
 
 void Bend::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
@@ -272,7 +270,7 @@ void Bend::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
     BendParameters bend;
     bend.angle = attribute("angle").as_double();
     bend.twist = attribute("twist").as_double();
-    bend.start = start_.as_Vector3d();
+    bend.start = attribute("start").as_Vector3d();
     bend.frame = attribute("trans").as_Matrix4d();
     bend.length = range_length(bend.frame, bend.start, attribute("end").as_Vector3d());
     if (!bends(bend))

@@ -2,8 +2,6 @@
 
 #include "framework/interactive_modifier.h"
 
-#include "vornsdk/attribute.h"
-
 namespace tolvir {
 
 class ToolGizmo;
@@ -25,7 +23,6 @@ class Bend : public AutoRange, public InteractiveModifier {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
 
-    void setup() override;
     void attribute_changed(std::uint32_t index) override;
     void on_activate(VORNSDK::Component const& tool) override;
     void on_action_pressed(VORNSDK::String const& action) override;
@@ -51,7 +48,6 @@ private:
     VORNSDK::Matrix4d item_matrix() const;
 
     VORNSDK::Component item_;
-    VORNSDK::AttributePtr start_;
     ToolGizmo* gizmo_ = nullptr;
     double accumulated_x_ = 0, accumulated_y_ = 0;
     double angle_at_press_ = 0, twist_at_press_ = 0;

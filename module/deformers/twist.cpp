@@ -98,14 +98,6 @@ bool Twist::describe(ComponentDescription& description)
     return true;
 }
 
-void Twist::setup()
-{
-    near_ = attribute("near");
-    far_ = attribute("far");
-    twist_far_ = attribute("twist_far");
-    twist_near_ = attribute("twist_near");
-}
-
 Matrix4d Twist::item_matrix() const
 {
     auto const* item = get_interface<SceneItemInterface>(item_);
@@ -129,8 +121,8 @@ void Twist::derive_axis(Component const& item)
     Vector3d top = (lo + hi) * 0.5, foot = top;
     top[axis] = hi[axis];
     foot[axis] = lo[axis];
-    far_.set_value(top);
-    near_.set_value(foot);
+    attribute("far").set_value(top);
+    attribute("near").set_value(foot);
     double const across = std::max(size[(axis + 1) % 3], size[(axis + 2) % 3]);
     ring_radius_ = across > 0 ? 0.75 * across : size[axis] > 0 ? 0.25 * size[axis] : 1.0;
     range_defined_ = true;
@@ -156,8 +148,8 @@ void Twist::place_gizmos()
     if (!far_ring_)
         return;
     Matrix4d const world = item_matrix();
-    Vector3d const near_point = transform_point(world, near_.as_Vector3d());
-    Vector3d const far_point = transform_point(world, far_.as_Vector3d());
+    Vector3d const near_point = transform_point(world, attribute("near").as_Vector3d());
+    Vector3d const far_point = transform_point(world, attribute("far").as_Vector3d());
     Matrix4d const turn = turn_y_onto(near_point - far_point);
     Matrix4d const size = Matrix4d::scaling({ring_radius_, ring_radius_, ring_radius_});
     for (ToolGizmo* ring : {far_ring_, near_ring_})
@@ -223,7 +215,7 @@ void Twist::on_draw(DrawInterface& draw)
         return;
     Matrix4d const world = item_matrix();
     draw.set_color(1.0f, 1.0f, 1.0f, 0.5f);
-    draw.draw_line(transform_point(world, near_.as_Vector3d()), transform_point(world, far_.as_Vector3d()));
+    draw.draw_line(transform_point(world, attribute("near").as_Vector3d()), transform_point(world, attribute("far").as_Vector3d()));
 }
 
 // The axis runs along the view ray through the selection: far at its front, near at its back.
@@ -249,10 +241,10 @@ void Twist::define_axis(InputRecord const& input)
             front = std::min(front, dot(p - origin, direction));
             back = std::max(back, dot(p - origin, direction));
         }
-        near_.set_value(origin + direction * back);
-        far_.set_value(origin + direction * front);
-        twist_near_.set_value(0.0);
-        twist_far_.set_value(0.0);
+        attribute("near").set_value(origin + direction * back);
+        attribute("far").set_value(origin + direction * front);
+        attribute("twist_near").set_value(0.0);
+        attribute("twist_far").set_value(0.0);
         range_defined_ = true;
     });
     place_gizmos();
@@ -263,8 +255,8 @@ bool Twist::on_button_pressed(InputRecord const& input)
     if (range_mode_)
         define_axis(input);
     accumulated_x_ = 0;
-    twist_near_at_press_ = twist_near_.as_double();
-    twist_far_at_press_ = twist_far_.as_double();
+    twist_near_at_press_ = attribute("twist_near").as_double();
+    twist_far_at_press_ = attribute("twist_far").as_double();
     return true;
 }
 
@@ -286,13 +278,13 @@ void Twist::on_pointer_moved(InputRecord const& input, float dx, float, bool but
         angle = snapped(angle, kQuarterTurn);
     else if (snap_)
         angle = snapped(angle, kSnapStep);
-    twist_near_.set_value(angle);
+    attribute("twist_near").set_value(angle);
 }
 
 Dragger* Twist::gizmo_query(GizmoHandle const& handle, InputRecord const& input)
 {
-    twist_near_at_press_ = twist_near_.as_double();
-    twist_far_at_press_ = twist_far_.as_double();
+    twist_near_at_press_ = attribute("twist_near").as_double();
+    twist_far_at_press_ = attribute("twist_far").as_double();
     if (same_gizmo(handle, near_ring_) || same_gizmo(handle, far_ring_))
         return new (std::nothrow) ScreenDragger2d(input.state);
     return translate_dragger(handle, input.state, Matrix4d::identity());
@@ -307,13 +299,13 @@ void Twist::on_gizmo_dragged(GizmoHandle const& handle, DragValue const& value)
         end.set_value(transform_point(inverse(world), transform_point(world, end.as_Vector3d()) + value.step_vector));
     };
     if (same_gizmo(handle, near_ring_))
-        twist_near_.set_value(ring_angle(twist_near_at_press_));
+        attribute("twist_near").set_value(ring_angle(twist_near_at_press_));
     else if (same_gizmo(handle, far_ring_))
-        twist_far_.set_value(ring_angle(twist_far_at_press_));
+        attribute("twist_far").set_value(ring_angle(twist_far_at_press_));
     else if (same_gizmo(handle, near_mover_))
-        move(near_);
+        move(attribute("near"));
     else if (same_gizmo(handle, far_mover_))
-        move(far_);
+        move(attribute("far"));
 }
 
 void Twist::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
@@ -322,13 +314,13 @@ void Twist::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
     if (!mesh)
         return;
     // Run as a command, the tool was never activated: the axis comes from the selection.
-    if (!active() && !(near_.value().valid() && far_.value().valid()))
+    if (!active() && !(attribute("near").value().valid() && attribute("far").value().valid()))
         derive_axis(item.component());
     TwistParameters twist;
-    twist.far = far_.as_Vector3d();
-    twist.near = near_.as_Vector3d();
-    twist.twist_far = twist_far_.as_double();
-    twist.twist_near = twist_near_.as_double();
+    twist.far = attribute("far").as_Vector3d();
+    twist.near = attribute("near").as_Vector3d();
+    twist.twist_far = attribute("twist_far").as_double();
+    twist.twist_near = attribute("twist_near").as_double();
     if (!twists(twist))
         return;
     std::vector<Index> const points = selection_points(*mesh, selection_mode());

@@ -2,8 +2,6 @@
 
 #include "framework/interactive_modifier.h"
 
-#include "vornsdk/attribute.h"
-
 namespace tolvir {
 
 class ToolGizmo;
@@ -23,7 +21,6 @@ class Twist : public InteractiveModifier {
 public:
     static bool describe(VORNSDK::ComponentDescription& description);
 
-    void setup() override;
     void attribute_changed(std::uint32_t index) override;
     void on_activate(VORNSDK::Component const& tool) override;
     bool can_resume() override { return true; }
@@ -50,7 +47,6 @@ private:
     VORNSDK::Matrix4d item_matrix() const;
 
     VORNSDK::Component item_;
-    VORNSDK::AttributePtr near_, far_, twist_far_, twist_near_;
     // The rings (far, near) and the translate gizmos (near, far), in the tool's gizmo list.
     ToolGizmo* far_ring_ = nullptr;
     ToolGizmo* near_ring_ = nullptr;
