@@ -38,11 +38,10 @@ void Mesh::move_points(std::span<Index const> points, std::function<void(std::sp
                 live[n++] = points[first];
         if (n == 0)
             continue;
-        for (std::size_t k = 0; k < n; ++k) {
-            if (j)
-                j->save_position(live[k]);
+        if (j)
+            j->save_positions({live.data(), n});
+        for (std::size_t k = 0; k < n; ++k)
             block[k] = positions_[live[k]];
-        }
         move({block.data(), n});
         for (std::size_t k = 0; k < n; ++k)
             positions_[live[k]] = block[k];

@@ -118,6 +118,16 @@ void MeshJournal::save_position(Index p)
     before_.points.push_back({p, mesh_->point_exists(p), mesh_->positions_[p], mesh_->history_.tick()});
 }
 
+void MeshJournal::save_positions(std::span<Index const> points)
+{
+    // One tick serves them all: the states of different points are never weighed against each
+    // other.
+    std::uint64_t const tick = mesh_->history_.tick();
+    for (Index p : points)
+        if (p < first_new_point_ && saved_positions_.first_time(p))
+            before_.points.push_back({p, true, mesh_->positions_[p], tick});
+}
+
 void MeshJournal::reserve_positions(std::size_t count)
 {
     // Room grows geometrically, so that many small calls stay linear.
