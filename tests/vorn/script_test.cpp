@@ -294,14 +294,8 @@ TEST_F(ScriptTest, DeclaredOnlyComponentsSayItAndChangeNothing)
              {"run Lasso", "Lasso", "'Lasso' failed"},
              {"run LassoSelect", "Lasso", "'LassoSelect' failed"},
              {"run Tweak", "Tweak", "'Tweak' failed"},
-             {"run Array", "Array", "'Array' failed"},
-             {"run Bend", "Bend", "'Bend' failed"},
-             {"run Twist", "Twist", "'Twist' failed"},
              {"tool Tweak", "Tweak", "'Tweak' could not be activated"},
              {"tool LassoSelect", "Lasso", "'LassoSelect' could not be activated"},
-             {"tool Array", "Array", "'Array' could not be activated"},
-             {"tool Bend", "Bend", "'Bend' could not be activated"},
-             {"tool Twist", "Twist", "'Twist' could not be activated"},
          }) {
         SCOPED_TRACE(statement);
         Outcome const o = run(prelude + statement + "\necho never\n");
