@@ -176,17 +176,53 @@ std::vector<Scene> scenes(std::filesystem::path const& dir)
                                "\ndrag " + at_end + "\nrelease " + at_end + "\ndrop\n" + after(name)});
         }
     }
+    // A column 3 high bent by a quarter turn: a drag of 78.5 pixels to the right, beside the
+    // gizmo on the column's foot, at 0.02 rad per pixel.
+    {
+        View const view{{1.2, 1.6, 8.5}, {1.2, 1.4, 0}};
+        std::string const from = view.pixel({2.5, 3.0, 0});
+        std::string const x = from.substr(0, from.find(' ')), y = from.substr(from.find(' ') + 1);
+        std::string const dragged = std::to_string(std::stod(x) + 78.54) + " " + y;
+        out.push_back({"column_bend", "Bend a column by a quarter turn (a drag of 78.5 pixels)",
+                       "new tube column 12 12 0.25 3\n" + view.statement() + "tool Bend\n" + before("column_bend") +
+                           "press " + from + "\ndrag " + dragged + "\nrelease " + dragged + "\nget angle\n" +
+                           after("column_bend") + "drop\n"});
+    }
+    // A square bar twisted by half a turn at its top: the "Mode" toggle shows the rings, then a
+    // drag of 62.8 pixels at 0.05 rad per pixel.
+    {
+        View const view{{3.0, 2.6, 5.0}, {0, 1.5, 0}};
+        std::string const from = view.pixel({1.6, 0.4, 0});
+        std::string const x = from.substr(0, from.find(' ')), y = from.substr(from.find(' ') + 1);
+        std::string const dragged = std::to_string(std::stod(x) + 62.83) + " " + y;
+        out.push_back({"bar_twist", "Twist a bar by half a turn (the rings and translate gizmos, then a drag)",
+                       "new tube bar 4 16 0.35 3\n" + view.statement() + "tool Twist\naction Mode\n" +
+                           before("bar_twist") + "press " + from + "\ndrag " + dragged + "\nrelease " + dragged +
+                           "\nget twist_near\n" + after("bar_twist") + "drop\n"});
+    }
+    // Eight boxes round a point two units away, as new polygons of the box's mesh.
+    {
+        View const view{{2.0, 5.5, 6.5}, {2.0, 0, 0.3}};
+        out.push_back({"box_radial_array", "Radial Array of a box: eight repeats round a point beside it",
+                       "new box box 0.6\n" + view.statement() + before("box_radial_array") +
+                           "tool Array ArrayType=1 nrad=8 origin=2,0,0\n" + after("box_radial_array") + "drop\n"});
+    }
     return out;
 }
 
-// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit.
+// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit, and the
+// tool attributes the script printed ("angle=1.5708"), which tell what a deformer did.
 std::string change_summary(std::string const& output)
 {
     std::vector<nlohmann::json> info;
+    std::vector<std::string> values;
     std::istringstream in(output);
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.front() == '{')
             info.push_back(nlohmann::json::parse(line, nullptr, false));
+        else if (line.find('=') != std::string::npos)
+            values.push_back(line);
+    }
     if (info.size() != 2 || info[0].is_discarded() || info[1].is_discarded())
         return {};
     std::string out;
@@ -195,6 +231,8 @@ std::string change_summary(std::string const& output)
             continue;
         out += std::string(out.empty() ? "" : ", ") + key + ' ' + info[0][key].dump() + " -> " + info[1][key].dump();
     }
+    for (std::string const& value : values)
+        out += (out.empty() ? "" : ", ") + value;
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "file_output.h"
 
 #include "teskar/mesh_item.h"
+#include "teskar/reference_item.h"
 
 #include "vornsdk/scene.h"
 #include "vornsdk/tool.h"
@@ -48,13 +49,14 @@ constexpr double kNearCut = 1e-9;
 void set_color(cairo_t* cr, Rgb c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
 // A polygon ready to draw: its mesh, its corners on the screen, the depth it is sorted by and
-// its shaded colour.
+// its shaded colour. Faces of a reference item show its mesh but not that mesh's selection.
 struct Face {
     teskar::Mesh const* mesh;
     Index polygon;
     std::vector<Vector3d> corners;
     double depth;
     Rgb fill;
+    bool own = true;
 };
 
 // The polygon's area-weighted normal.
@@ -86,17 +88,18 @@ std::vector<Face> visible_faces(teskar::Scene const& scene, teskar::Camera const
     std::vector<Face> faces;
     std::vector<Vector3d> world;
     for (Component const& c : scene.items()) {
-        teskar::Mesh const* mesh = teskar::mesh_of(c);
+        teskar::Mesh const* mesh = teskar::shown_mesh(c);
         teskar::Item const* item = teskar::item_of(c);
         if (!mesh || !item)
             continue;
+        bool const own = teskar::mesh_of(c) == mesh;
         Matrix4d const to_world = item->world_matrix();
         for (Index f : mesh->polygons()) {
             PolygonVertices const v = mesh->polygon_vertices(f);
             if (v.count < 3)
                 continue;
             world.clear();
-            Face face{mesh, f, {}, 0, {}};
+            Face face{mesh, f, {}, 0, {}, own};
             bool in_view = true;
             for (Index p : v) {
                 Vector3d const w = transform_point(to_world, mesh->point_position(p));
@@ -139,9 +142,10 @@ void stroke_line(cairo_t* cr, Vector3d const& a, Vector3d const& b, Rgb color, d
 }
 
 // A face with its highlights, which are drawn with the face so that nearer faces cover them.
-void draw_face(cairo_t* cr, Face const& face, int mode)
+void draw_face(cairo_t* cr, Face const& face, int shown_mode)
 {
     teskar::Mesh const& mesh = *face.mesh;
+    int const mode = face.own ? shown_mode : -1;
     PolygonVertices const v = mesh.polygon_vertices(face.polygon);
     bool const tinted = mode == kSelectPolygons && mesh.polygon_selected(face.polygon);
     polygon_path(cr, face.corners);

@@ -1,5 +1,7 @@
 #include "scene_info.h"
 
+#include "teskar/reference_item.h"
+
 #include "vornsdk/scene.h"
 
 namespace vorn {
@@ -52,6 +54,16 @@ std::vector<ordered_json> scene_items(teskar::Scene const& scene)
         teskar::Item const* parent = item->parent_item();
         entry["parent"] = parent ? json(parent->name().to_utf8()) : json(nullptr);
         entry["selected"] = scene.is_selected(c);
+        if (auto const* reference = dynamic_cast<teskar::ReferenceItem const*>(item)) {
+            teskar::Item const* shown = teskar::item_of(reference->referenced());
+            entry["references"] = shown ? json(shown->name().to_utf8()) : json(nullptr);
+        }
+        if (Matrix4d const placement = item->placement(); placement != Matrix4d::identity()) {
+            Vector3d t, r, s;
+            decompose_matrix_xyz(placement, t, r, s);
+            entry["position"] = {t.x, t.y, t.z};
+            entry["rotation"] = {r.x, r.y, r.z};
+        }
         out.push_back(std::move(entry));
     }
     return out;

@@ -19,7 +19,9 @@ std::string mode_name(int mode);
 nlohmann::ordered_json item_info(std::string const& name, teskar::Mesh const& mesh, int mode);
 
 // The scene's items in tree order (parents before children): name, type, parent (null at the
-// top) and whether the item is selected.
+// top) and whether the item is selected; for a reference item the name of the item it shows
+// ("references", null for none); for an item placed otherwise than at its parent's origin, its
+// placement as "position" and "rotation" (XYZ Euler angles in radians).
 std::vector<nlohmann::ordered_json> scene_items(teskar::Scene const& scene);
 
 } // namespace vorn

@@ -13,6 +13,7 @@
 #include "teskar/history.h"
 #include "teskar/kernel.h"
 #include "teskar/mesh_item.h"
+#include "teskar/reference_item.h"
 #include "teskar/scene.h"
 #include "teskar/tool_handler.h"
 #include "teskar/viewport.h"
@@ -201,6 +202,16 @@ private:
         return *mesh;
     }
 
+    // The mesh an item shows, for the statements that only read it: a reference item shows the
+    // mesh of the item it refers to.
+    static teskar::Mesh const& shown_mesh_of(Component const& item)
+    {
+        teskar::Mesh const* mesh = teskar::shown_mesh(item);
+        if (!mesh)
+            fail("item " + quoted(name_of(item)) + " has no mesh");
+        return *mesh;
+    }
+
     void check_new_name(std::string const& name) const
     {
         if (name.empty())
@@ -320,7 +331,7 @@ private:
         std::string const& path = w[1];
         FileType const type = file_type(path);
         Component const item = w.size() > 2 ? find_item(w[2]) : first_selected();
-        teskar::Mesh const& mesh = mesh_of(item);
+        teskar::Mesh const& mesh = shown_mesh_of(item);
         std::string error;
         if (type == FileType::Obj ? !write_obj_file(path, mesh, name_of(item), error)
                                   : !write_mesh_file(path, mesh, error))
@@ -613,7 +624,7 @@ private:
     {
         arity(w, 1, 2, "info [NAME]");
         Component const item = w.size() > 1 ? find_item(w[1]) : first_selected();
-        out_ << item_info(name_of(item), mesh_of(item), selection_mode()).dump() << '\n';
+        out_ << item_info(name_of(item), shown_mesh_of(item), selection_mode()).dump() << '\n';
     }
 
     // Viewport and camera.

@@ -6,6 +6,7 @@
 #include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -33,6 +34,13 @@ void append(std::string& out, std::size_t n)
 // six ("4.94066e-324"), so they take the slow road.
 void append(std::string& out, double v)
 {
+    // Whole numbers below a million, common in modelled coordinates, are their own six digits.
+    if (v > -1e6 && v < 1e6 && v == static_cast<double>(static_cast<long>(v)) && !(v == 0 && std::signbit(v))) {
+        if (v < 0)
+            out.push_back('-');
+        append(out, static_cast<std::size_t>(v < 0 ? -v : v));
+        return;
+    }
     char buffer[40];
     auto const shortest = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::scientific);
     std::string_view const sci(buffer, static_cast<std::size_t>(shortest.ptr - buffer));
@@ -222,6 +230,22 @@ namespace {
 // Splits mesh text into tokens: "(", ")", ",", "[" and "]" stand alone, a double quote starts a
 // quoted token (backslash escapes the next character), anything else runs to the next blank,
 // single-character token or quote. Past the end every token is empty.
+// Kinds of characters in mesh text, looked up once per character.
+enum Kind : std::uint8_t { kWordChar, kBlank, kSingle, kQuote };
+
+constexpr std::array<Kind, 256> character_kinds()
+{
+    std::array<Kind, 256> table{};
+    for (unsigned char c : std::string_view(" \t\n\r"))
+        table[c] = kBlank;
+    for (unsigned char c : std::string_view("()[],"))
+        table[c] = kSingle;
+    table['"'] = kQuote;
+    return table;
+}
+
+constexpr std::array<Kind, 256> kKinds = character_kinds();
+
 class Tokenizer {
 public:
     explicit Tokenizer(std::string_view text) : text_(text) {}
@@ -238,7 +262,7 @@ public:
         if (c == '"')
             return quoted();
         std::size_t const start = pos_;
-        while (pos_ < text_.size() && !is_blank(text_[pos_]) && !is_single(text_[pos_]) && text_[pos_] != '"')
+        while (pos_ < text_.size() && kind(text_[pos_]) == kWordChar)
             ++pos_;
         return text_.substr(start, pos_ - start);
     }
@@ -246,8 +270,9 @@ public:
     bool at_end() const { return pos_ >= text_.size(); }
 
 private:
-    static bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-    static bool is_single(char c) { return c == '(' || c == ')' || c == ',' || c == '[' || c == ']'; }
+    static Kind kind(char c) { return kKinds[static_cast<unsigned char>(c)]; }
+    static bool is_blank(char c) { return kind(c) == kBlank; }
+    static bool is_single(char c) { return kind(c) == kSingle; }
 
     std::string_view quoted()
     {

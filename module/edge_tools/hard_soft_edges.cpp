@@ -73,13 +73,14 @@ bool EdgesOperator::execute_item(ComponentInterfaceReferenceT<SceneItemInterface
     bool const touch_inner = !outline_only;
     // Hardening a whole patch needs no telling outline from inside: every side goes hard.
     bool const every_side = touch_outline && touch_inner && hard;
+    if (every_side) {
+        for (Index f : to_vector(mesh->selected_polygons()))
+            mesh->set_sides_hard(f, true);
+        return true;
+    }
     for (Index f : to_vector(mesh->selected_polygons())) {
         PolygonVertices const v = mesh->polygon_vertices(f);
         for (std::uint16_t k = 0; k < v.count; ++k) {
-            if (every_side) {
-                mesh->set_side_hard(f, k, true);
-                continue;
-            }
             Index const neighbour = selected_neighbour(*mesh, f, v.edge(k));
             bool const inner = neighbour != kNoIndex;
             if (inner ? touch_inner && f < neighbour : touch_outline)

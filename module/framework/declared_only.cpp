@@ -1,5 +1,7 @@
 #include "framework/declared_only.h"
 
+#include "framework/interactive_tool.h"
+
 #include "vornsdk/description.h"
 #include "vornsdk/host.h"
 #include "vornsdk/tool.h"
@@ -29,9 +31,7 @@ bool refuse_unimplemented(Plugin const& component)
 void decline_activation(Plugin const& component)
 {
     show_unimplemented(component);
-    if (auto* handler = tool_handler())
-        if (Component const fallback = Component::create(handler->fallback_tool()))
-            handler->take_tool(fallback);
+    InteractiveTool::hand_over_to_fallback();
 }
 
 } // namespace tolvir

@@ -70,6 +70,27 @@ void InteractiveModifier::reapply_in_step()
     reapply();
 }
 
+void InteractiveModifier::reapply_with(std::function<void()> const& change)
+{
+    if (!active() || deactivated() || !transaction()) {
+        change();
+        return;
+    }
+    HistoryContext const context(*transaction(), true);
+    {
+        ScopedFlag const quiet = suppress_reapply();
+        change();
+    }
+    reapply();
+}
+
+String InteractiveModifier::attribute_name(std::uint32_t index) const
+{
+    auto const* d = description();
+    auto const* a = d ? d->attribute(index) : nullptr;
+    return a ? a->name() : String();
+}
+
 void InteractiveModifier::commit()
 {
     ScopedFlag const suppressed = suppress_reapply();

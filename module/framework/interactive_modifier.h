@@ -5,6 +5,8 @@
 #include "vornsdk/command.h"
 #include "vornsdk/scene.h"
 
+#include <functional>
+
 namespace tolvir {
 
 // An interactive tool whose attributes describe a mesh edit. The edit is applied to every
@@ -46,6 +48,13 @@ public:
 protected:
     // True while apply runs for an execution in world coordinates.
     bool world_coordinates() const { return world_; }
+    // Takes the edit back, makes a change on the scene as it was before the tool (with
+    // re-application suppressed, so that attribute writes do not re-apply one by one), and
+    // applies the edit again, all within the tool's undo step: for tools that set themselves up
+    // from the selection as it was before they touched it.
+    void reapply_with(std::function<void()> const& change);
+    // The name of the attribute with this index (attribute_changed's value); null when none.
+    VORNSDK::String attribute_name(std::uint32_t index) const;
 
 private:
     // Re-applies from the restored mesh within the tool's undo step, when the tool is in use.

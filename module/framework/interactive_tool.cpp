@@ -145,9 +145,7 @@ void InteractiveTool::activate(Component const& tool)
     if (deactivated_ && !can_resume()) {
         // A tool that cannot pick up where it left hands over to the fallback tool.
         connections_.clear();
-        if (auto* handler = tool_handler())
-            if (Component const fallback = Component::create(handler->fallback_tool()))
-                handler->take_tool(fallback);
+        hand_over_to_fallback();
         return;
     }
     active_ = true;
@@ -155,6 +153,13 @@ void InteractiveTool::activate(Component const& tool)
     signal_.fire(Parameter());
     on_activate(tool);
     refresh_gizmos();
+}
+
+void InteractiveTool::hand_over_to_fallback()
+{
+    if (auto* handler = tool_handler())
+        if (Component const fallback = Component::create(handler->fallback_tool()))
+            handler->take_tool(fallback);
 }
 
 void InteractiveTool::end_drag()

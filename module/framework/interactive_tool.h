@@ -97,6 +97,10 @@ public:
     // Applies a transform component to the first selected item (the pivot gizmos' drags).
     void apply_transform(VORNSDK::Component const& transform, bool relative);
 
+    // Hands over to the tool handler's fallback tool: a tool that cannot work calls it while it
+    // is being activated, and never becomes the active tool.
+    static void hand_over_to_fallback();
+
     // Fires on activation and deactivation.
     VORNSDK::Signal& activation_signal() { return signal_; }
 

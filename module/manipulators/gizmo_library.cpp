@@ -75,6 +75,26 @@ Component make_box_mesh(double edge)
     return mesh;
 }
 
+Component make_ring_mesh(int sides, double inner, double outer)
+{
+    Component mesh = Component::create("RawMesh");
+    auto* m = get_interface<MeshInterface>(mesh);
+    if (!m || sides < 3)
+        return mesh;
+    for (int i = 0; i < sides; ++i) {
+        double const a = 2 * std::numbers::pi * i / sides;
+        m->add_point({inner * std::cos(a), 0.0, inner * std::sin(a)});
+        m->add_point({outer * std::cos(a), 0.0, outer * std::sin(a)});
+    }
+    // Point 2i is on the inner circle, 2i + 1 on the outer; each quad winds to face +y.
+    for (Index i = 0; i < Index(sides); ++i) {
+        Index const j = (i + 1) % Index(sides);
+        m->add_polygon({2 * i, 2 * j, 2 * j + 1, 2 * i + 1});
+    }
+    m->update();
+    return mesh;
+}
+
 Component make_axis_gizmo(String const& name1, String const& name2, String const& name3, double length, double scale)
 {
     Component gizmo = Component::create("Gizmo");

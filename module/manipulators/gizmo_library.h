@@ -29,6 +29,8 @@ VORNSDK::Component make_translate_gizmo();
 // 0.5 at y = -0.5, apex at (0, 0.5, 0)) and a box centred on the origin.
 VORNSDK::Component make_cone_mesh(int sides);
 VORNSDK::Component make_box_mesh(double edge);
+// A flat ring of quads in the x-z plane around the origin, facing +y, between two radii.
+VORNSDK::Component make_ring_mesh(int sides, double inner, double outer);
 
 // The dragger for a press on a translate gizmo handle: "center" moves in the screen plane through
 // the handle with vectors in the orientation's axes; an axis handle moves along its axis (turned

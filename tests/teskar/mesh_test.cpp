@@ -2,6 +2,8 @@
 
 #include "vornsdk/history.h"
 
+#include <cmath>
+
 using namespace VORNSDK;
 
 namespace {
@@ -105,6 +107,30 @@ TEST_F(Mesh, BothHalvesOfASplitSideStayHardAndSelected)
     EXPECT_TRUE(mesh->edge_hard({p, 4}));
     EXPECT_EQ(mesh->selected_edges().size(), 2u);
     EXPECT_TRUE(mesh->selected_edges().contains({p, 4}));
+}
+
+TEST_F(Mesh, MarkingEverySideOfAPolygonAtOnceIsUndoneExactly)
+{
+    make_grid(2, 1);
+    std::vector<Index> ring;
+    for (int k = 0; k < 9; ++k)
+        ring.push_back(mesh->add_point({std::cos(k * 0.7), 2, std::sin(k * 0.7)}));
+    Index const nonagon = mesh->add_polygon(CompactIndexArray(ring.data(), 9));
+    std::string const original = state();
+    {
+        HistoryTransaction t("Hard");
+        History::instance().set_current_transaction(&t);
+        mesh->set_sides_hard(0, true);
+        mesh->set_sides_hard(nonagon, true);
+        EXPECT_EQ(mesh->hard_edge_count(), 4u + 9u);
+        EXPECT_TRUE(mesh->edge_hard({4, 1})); // the side polygon 1 shares
+        mesh->set_sides_hard(1, false);
+        EXPECT_EQ(mesh->hard_edge_count(), 3u + 9u);
+        EXPECT_FALSE(mesh->edge_hard({1, 4}));
+        History::instance().set_current_transaction(nullptr);
+    }
+    EXPECT_TRUE(teskar::UndoHistory::instance().undo());
+    EXPECT_EQ(state(), original);
 }
 
 TEST_F(Mesh, SelectionsKeepSelectionOrderAndDropVanishedEdges)

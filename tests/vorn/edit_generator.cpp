@@ -230,6 +230,19 @@ struct Command {
     std::function<std::string(EditGenerator&, teskar::Mesh const&)> attributes;
 };
 
+// Settings of an Array: elements, layout and a few repeats.
+std::string array_settings(EditGenerator& g)
+{
+    std::string out = "ArrayElement=" + std::to_string(g.below(3)) + " ArrayType=" + std::to_string(g.below(2));
+    auto const count = [&] { return std::to_string(g.chance(0.2) ? 0 : 1 + g.below(3)); };
+    out += " Number=" + count() + "," + count() + "," + count();
+    out += " disttype=" + std::to_string(g.below(4)) + " Distance=" + g.number(-2, 2) + "," + g.number(-2, 2) + "," +
+           g.number(-2, 2);
+    out += " nrad=" + std::to_string(g.below(6)) + " angle=" + g.number(0.5, 6.3) + " overt=" + g.number(-1, 1) +
+           " axis=" + std::to_string(g.below(3)) + " origin=" + g.number(-1, 1) + ",0," + g.number(-1, 1);
+    return out;
+}
+
 std::vector<Command> const& commands()
 {
     using G = EditGenerator;
@@ -274,6 +287,12 @@ std::vector<Command> const& commands()
              return "Edges=\"" + list + "\"";
          }},
         {"Knife", 3, [](G& g, M&) { return knife_line(g) + " Remove=" + std::to_string(g.below(4)); }},
+        {"Bend", 2,
+         [](G& g, M&) {
+             return "angle=" + g.number(-4, 4) + " twist=" + g.number(-2, 2) + " axis=" + std::to_string(g.below(3));
+         }},
+        {"Twist", 2, [](G& g, M&) { return "twist_near=" + g.number(-4, 4) + " twist_far=" + g.number(-4, 4); }},
+        {"Array", 2, [](G& g, M&) { return array_settings(g); }},
         {"InsertLoop", 3,
          [](G& g, M& m) {
              auto const edges = some_edges(g, m);
@@ -403,10 +422,12 @@ void EditGenerator::plan_action()
         plan_selection();
     else if (roll < 80)
         plan_command();
-    else if (roll < 92 && chance(0.35))
+    else if (roll < 86 && chance(0.35))
         plan_knife_tool();
-    else if (roll < 92)
+    else if (roll < 86)
         plan_insert_loop_tool();
+    else if (roll < 92)
+        plan_deformer_tool();
     else if (roll < 97 && !history.undo_names().empty())
         pending_.push_back([this] { return std::string(chance(0.2) && teskar::UndoHistory::instance().undo_names().size() > 1 ? "undo 2" : "undo"); });
     else if (!history.redo_names().empty())
@@ -558,6 +579,52 @@ void EditGenerator::plan_knife_tool()
             pending_.push_back([this] { return std::string(chance(0.5) ? "key Up" : "key Down"); });
         } else {
             pending_.push_back([this] { return "set Remove=" + std::to_string(below(4)); });
+        }
+    }
+    pending_.push_back([] { return std::string("drop"); });
+}
+
+// One use of Bend, Twist or Array: a camera on the target, the tool, a few drags over the target
+// or beside it (Bend's range redefined by the press now and then, Twist out of range mode), keys
+// and attribute changes, then drop.
+void EditGenerator::plan_deformer_tool()
+{
+    static char const* const tools[] = {"Bend", "Twist", "Array"};
+    std::string const tool = tools[below(3)];
+    pending_.push_back([this] { return camera(*this); });
+    pending_.push_back([this, tool] { return "tool " + tool + (tool == "Array" ? " " + array_settings(*this) : ""); });
+    std::size_t const gestures = 1 + below(3);
+    for (std::size_t k = 0; k < gestures; ++k) {
+        std::uint64_t const roll = below(10);
+        if (roll < 5) {
+            auto const spot = std::make_shared<std::string>();
+            std::string const button = chance(0.7) ? "" : " right";
+            if (tool == "Bend" && chance(0.2))
+                pending_.push_back([] { return std::string("set set=false"); });
+            pending_.push_back([this, spot, button] { return "press " + (*spot = aim(*this)) + button; });
+            pending_.push_back([this, spot] {
+                double const x = std::strtod(spot->c_str(), nullptr) + 300 * uniform() - 150;
+                char text[32];
+                std::snprintf(text, sizeof text, "%.1f", x);
+                return "drag " + std::string(text) + spot->substr(spot->find(' ')) + (chance(0.2) ? " ctrl" : "");
+            });
+            pending_.push_back([this] { return "release " + number(0, 800) + " " + number(0, 600); });
+        } else if (roll < 7) {
+            pending_.push_back([this, tool] {
+                if (tool == "Bend")
+                    return std::string(chance(0.5) ? "key Ctrl" : "key Ctrl release");
+                if (tool == "Twist")
+                    return std::string(chance(0.5) ? "action Mode" : "action Mode release");
+                return "set origin=" + number(-1, 1) + "," + number(-1, 1) + ",0";
+            });
+        } else {
+            pending_.push_back([this, tool] {
+                if (tool == "Bend")
+                    return "set angle=" + number(-3, 3) + (chance(0.3) ? " axis=" + std::to_string(below(3)) : "");
+                if (tool == "Twist")
+                    return "set twist_far=" + number(-3, 3);
+                return "set " + array_settings(*this);
+            });
         }
     }
     pending_.push_back([] { return std::string("drop"); });

@@ -11,8 +11,8 @@ namespace edit_checks {
 
 // Writes random vorn statements for the scene of the running session as it is: first the meshes
 // (grids, tubes, boxes and the given model files), then selections in every mode, the commands
-// of the table in edit_generator.cpp, Insert Loop and the Knife driven with the pointer and keys,
-// undo and redo.
+// of the table in edit_generator.cpp, Insert Loop, the Knife, Bend, Twist and Array driven with
+// the pointer and keys, undo and redo.
 // Each line is meant to run before the next is asked for; the same seed on the same build gives
 // the same script.
 class EditGenerator {
@@ -38,6 +38,7 @@ private:
     void plan_command();
     void plan_insert_loop_tool();
     void plan_knife_tool();
+    void plan_deformer_tool();
 
     std::mt19937_64 rng_;
     std::vector<std::string> models_;

@@ -287,13 +287,7 @@ TEST_F(ScriptTest, DeclaredOnlyComponentsSayItAndChangeNothing)
     std::string const prelude = "new box b\nmode polygons\nselect polygons 0\n";
     for (auto const& [statement, user_name, error] : std::vector<Case>{
              {"run Tweak", "Tweak", "'Tweak' failed"},
-             {"run Array", "Array", "'Array' failed"},
-             {"run Bend", "Bend", "'Bend' failed"},
-             {"run Twist", "Twist", "'Twist' failed"},
              {"tool Tweak", "Tweak", "'Tweak' could not be activated"},
-             {"tool Array", "Array", "'Array' could not be activated"},
-             {"tool Bend", "Bend", "'Bend' could not be activated"},
-             {"tool Twist", "Twist", "'Twist' could not be activated"},
          }) {
         SCOPED_TRACE(statement);
         Outcome const o = run(prelude + statement + "\necho never\n");

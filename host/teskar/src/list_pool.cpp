@@ -52,6 +52,45 @@ void ListPool::compact()
     abandoned_ = 0;
 }
 
+void ListPool::truncate(std::size_t n)
+{
+    if (n >= slots_.size())
+        return;
+    // Lists appended together fill the end of the pool: that end is simply cut off, keeping the
+    // room for the next lists. Otherwise their room is abandoned.
+    std::size_t first = data_.size(), room = 0;
+    for (std::size_t i = n; i < slots_.size(); ++i) {
+        first = std::min<std::size_t>(first, slots_[i].offset);
+        room += slots_[i].capacity();
+    }
+    slots_.resize(n);
+    if (first + room == data_.size()) {
+        data_.resize(first);
+        return;
+    }
+    abandoned_ += room;
+    if (abandoned_ * 2 > data_.size())
+        compact();
+}
+
+void ListPool::append(std::span<Index const> starts, std::span<Index const> values, Index add)
+{
+    if (starts.size() < 2)
+        return;
+    std::size_t const first = slots_.size();
+    std::uint32_t const base = static_cast<std::uint32_t>(data_.size());
+    slots_.resize(first + starts.size() - 1);
+    for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+        Slot& s = slots_[first + k];
+        s.offset = base + starts[k] - starts.front();
+        s.set(starts[k + 1] - starts[k], 0);
+    }
+    data_.resize(base + (starts.back() - starts.front()));
+    Index* out = data_.data() + base;
+    for (Index i = starts.front(); i < starts.back(); ++i)
+        *out++ = values[i] + add;
+}
+
 void ListPool::assign(std::size_t i, std::span<Index const> values)
 {
     if (i >= slots_.size())

@@ -720,6 +720,25 @@ void Mesh::set_side_hard(Index f, std::size_t k, bool hard)
     set_edge_hard({list[k], list[(k + 1) % list.size()]}, false);
 }
 
+void Mesh::set_sides_hard(Index f, bool hard)
+{
+    if (!polygon_exists(f))
+        return;
+    std::size_t const n = corners_.size(f);
+    if (!hard || n > kMarkBits) {
+        for (std::size_t k = 0; k < n; ++k)
+            set_side_hard(f, k, hard);
+        return;
+    }
+    auto const all = static_cast<std::uint8_t>((1u << n) - 1);
+    if ((side_marks_[f] & all) == all)
+        return;
+    touch_marks(f);
+    ever_marked_ = true;
+    side_marks_[f] = static_cast<std::uint8_t>(side_marks_[f] | all);
+    changed();
+}
+
 std::size_t Mesh::hard_edge_count() const
 {
     std::size_t count = 0;

@@ -118,6 +118,24 @@ void MeshJournal::save_position(Index p)
     before_.points.push_back({p, mesh_->point_exists(p), mesh_->positions_[p], mesh_->history_.tick()});
 }
 
+void MeshJournal::save_positions(std::span<Index const> points)
+{
+    // One tick serves them all: the states of different points are never weighed against each
+    // other.
+    std::uint64_t const tick = mesh_->history_.tick();
+    for (Index p : points)
+        if (p < first_new_point_ && saved_positions_.first_time(p))
+            before_.points.push_back({p, true, mesh_->positions_[p], tick});
+}
+
+void MeshJournal::reserve_positions(std::size_t count)
+{
+    // Room grows geometrically, so that many small calls stay linear.
+    std::size_t const needed = before_.points.size() + count;
+    if (needed > before_.points.capacity())
+        before_.points.reserve(std::max(needed, 2 * before_.points.capacity()));
+}
+
 void MeshJournal::save_adjacency(Index p)
 {
     if (p >= first_new_point_ || !saved_adjacency_.first_time(p))
@@ -322,10 +340,13 @@ void MeshJournal::redo()
 
 void MeshJournal::revert()
 {
-    vacate_added();
-    scan_point_ = mesh_->points_.slots();
-    scan_polygon_ = mesh_->polygons_.slots();
+    // The slots the step added go with their elements: nothing outside the step knew them, and
+    // an edit run again from the start takes the same slots again instead of growing the mesh
+    // by its size each time.
     apply(before_);
+    mesh_->drop_slots(first_new_point_, first_new_polygon_);
+    scan_point_ = first_new_point_;
+    scan_polygon_ = first_new_polygon_;
     before_ = States();
     after_ = States();
     added_after_ = Added();

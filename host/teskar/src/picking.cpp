@@ -3,6 +3,7 @@
 #include "teskar/host_plugin.h"
 #include "teskar/kernel.h"
 #include "teskar/mesh_item.h"
+#include "teskar/reference_item.h"
 #include "teskar/scene.h"
 
 #include <embree3/rtcore.h>
@@ -387,7 +388,7 @@ bool pick_segment(Component const& scene, Vector3d const& from, Vector3d const& 
     // t is the fraction of the segment: the same in world and item space, so items compare by it.
     for (Component const& c : s->items()) {
         Item const* item = item_of(c);
-        Mesh const* mesh = mesh_of(c);
+        Mesh const* mesh = shown_mesh(c);
         if (!item || !mesh)
             continue;
         Matrix4d const world = item->world_matrix();

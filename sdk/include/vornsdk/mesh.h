@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -133,6 +134,14 @@ public:
         ++count_;
         return slots() - 1;
     }
+    // Hands out n slots in a row; answers the first.
+    Index allocate(Index n)
+    {
+        Index const first = slots();
+        occupied_.resize(occupied_.size() + n, 1);
+        count_ += n;
+        return first;
+    }
     void set_occupied(Index i, bool occupied)
     {
         if (i >= occupied_.size())
@@ -141,6 +150,14 @@ public:
             return;
         occupied_[i] = occupied;
         count_ += occupied ? 1 : -1;
+    }
+    // Host side: drops the slots from this one on.
+    void truncate(Index slots)
+    {
+        for (Index i = slots; i < occupied_.size(); ++i)
+            count_ -= occupied_[i];
+        if (slots < occupied_.size())
+            occupied_.resize(slots);
     }
 
 private:
@@ -170,6 +187,14 @@ public:
     virtual bool contains(T const& element) const = 0;
     virtual SelectionIterator<T>* begin() const = 0;
     virtual SelectionIterator<T>* end() const = 0;
+    // Appends every element, in selection order: one call for what the iterators hand over one
+    // element at a time.
+    virtual void append_to(std::vector<T>& out) const
+    {
+        std::unique_ptr<SelectionIterator<T>> const first(begin()), last(end());
+        for (; !first->equals(*last); first->advance())
+            out.push_back(**first);
+    }
 };
 
 // Walks a selection set in a range-for loop, deleting the iterator objects afterwards.
@@ -210,8 +235,7 @@ std::vector<T> to_vector(SelectionSet<T> const& set)
 {
     std::vector<T> out;
     out.reserve(set.size());
-    for (T const element : each(set))
-        out.push_back(element);
+    set.append_to(out);
     return out;
 }
 
@@ -252,6 +276,14 @@ public:
     virtual bool point_exists(Index p) const = 0;
     virtual Vector3d point_position(Index p) const = 0;
     virtual void set_point_position(Index p, Vector3d const& position) = 0;
+    // Many positions at once: out[k] is the position of points[k] (0, 0, 0 for a vacant point).
+    // The spans have the same length.
+    virtual void point_positions(std::span<Index const> points, std::span<Vector3d> out) const = 0;
+    // Moves many points by one function over positions: the positions of the existing points of
+    // the list are handed to move a block at a time (in list order, blocks of at most 1024), and
+    // what move leaves in the block is written back, each recorded for undo as set_point_position
+    // records it. The blocks stay small enough to stay in the processor's cache.
+    virtual void move_points(std::span<Index const> points, std::function<void(std::span<Vector3d>)> const& move) = 0;
     virtual Index add_point(Vector3d const& position) = 0;
     // Removes the point from every polygon that uses it; polygons left with fewer than three
     // vertices are removed with it, and so is a polygon whose side closing the gap would join an
@@ -323,6 +355,9 @@ public:
     // Side k of polygon f (from its vertex k to vertex k + 1): marking it hard costs O(1); making
     // it soft makes the whole edge soft, along every polygon.
     virtual void set_side_hard(Index f, std::size_t k, bool hard) = 0;
+    // Every side of polygon f at once: hard costs O(1) for a polygon of up to eight sides; soft
+    // is set_side_hard for each side.
+    virtual void set_sides_hard(Index f, bool hard) = 0;
     // The number of hard edges; costs O(polygons).
     virtual std::size_t hard_edge_count() const = 0;
 
@@ -332,6 +367,14 @@ public:
     virtual int vertex_map_dimension(std::size_t map) const = 0;
     // Adds a map (or finds the one with this name); answers its position.
     virtual std::size_t add_vertex_map(String const& name, int dimension) = 0;
+
+    // Adds the geometry of another mesh once for each placement: copy k is every polygon of
+    // source, with the points it uses, the points moved by placements[k]. The new points and
+    // polygons take the next slots, copy after copy, each copy in the source's index order. Copies
+    // keep the polygons' materials and per-corner values (maps are matched by name and added when
+    // missing) and the hard edges among their sides; nothing of them is selected. Answers the
+    // number of polygons added. source must not be this mesh.
+    virtual std::size_t add_geometry(MeshInterface const& source, std::span<Matrix4d const> placements) = 0;
 
     // Box of all points; empty (max.x < min.x) for a mesh without points.
     virtual void bounding_box(Vector3d& min, Vector3d& max) const = 0;

@@ -14,6 +14,7 @@
 #include "vornsdk/interfaces.h"
 #include "vornsdk/math.h"
 #include "vornsdk/mesh.h"
+#include "vornsdk/mesh_recorder.h"
 #include "vornsdk/notify.h"
 #include "vornsdk/parameter.h"
 #include "vornsdk/picking.h"

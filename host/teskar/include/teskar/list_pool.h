@@ -44,6 +44,11 @@ public:
     // Removes the first occurrence; false when absent.
     bool erase_value(std::size_t i, Index value);
     void clear(std::size_t i) { assign(i, {}); }
+    // Drops the lists from n on; their room counts as abandoned.
+    void truncate(std::size_t n);
+    // Appends lists after the last one: list k holds values[starts[k] .. starts[k + 1]), each
+    // value plus add, with room for exactly that many. One step for many lists.
+    void append(std::span<Index const> starts, std::span<Index const> values, Index add);
 
     // Adds list lists() holding exactly `values`, with room for exactly that many.
     void append_exact(std::span<Index const> values);

@@ -29,6 +29,7 @@ public:
     bool contains(T const& e) const override { return set_.contains(e); }
     VORNSDK::SelectionIterator<T>* begin() const override { return new Iterator(set_.begin()); }
     VORNSDK::SelectionIterator<T>* end() const override { return new Iterator(set_.end()); }
+    void append_to(std::vector<T>& out) const override { out.insert(out.end(), set_.begin(), set_.end()); }
 
 private:
     class Iterator : public VORNSDK::SelectionIterator<T> {
@@ -67,6 +68,8 @@ public:
     bool point_exists(Index p) const override { return !points_.is_vacant(p); }
     Vector3d point_position(Index p) const override { return point_exists(p) ? positions_[p] : Vector3d{}; }
     void set_point_position(Index p, Vector3d const& position) override;
+    void point_positions(std::span<Index const> points, std::span<Vector3d> out) const override;
+    void move_points(std::span<Index const> points, std::function<void(std::span<Vector3d>)> const& move) override;
     Index add_point(Vector3d const& position) override;
     void remove_point(Index p) override;
     VORNSDK::Vector3f point_normal(Index p) const override;
@@ -111,6 +114,7 @@ public:
     bool edge_hard(VertexPair const& e) const override;
     void set_edge_hard(VertexPair const& e, bool hard) override;
     void set_side_hard(Index f, std::size_t k, bool hard) override;
+    void set_sides_hard(Index f, bool hard) override;
     std::size_t hard_edge_count() const override;
     // Whether polygon f marks its side k hard (the edge may be hard through another polygon).
     bool side_marked_hard(Index f, std::size_t k) const
@@ -127,6 +131,8 @@ public:
     // The per-corner values of one polygon in one map (empty when the polygon has none).
     std::vector<float> const& corner_values(std::size_t map, Index f) const;
     void set_corner_values(std::size_t map, Index f, std::vector<float> values);
+
+    std::size_t add_geometry(VORNSDK::MeshInterface const& source, std::span<VORNSDK::Matrix4d const> placements) override;
 
     void bounding_box(Vector3d& min, Vector3d& max) const override;
 
@@ -199,6 +205,9 @@ private:
     void touch_marks(Index f);
     void touch_sets();
     void changed() { ++revision_; }
+    // Drops the point and polygon slots from these counts on, with whatever they hold: the slots
+    // of elements that a reverted step had added, so that re-running an edit reuses them.
+    void drop_slots(Index points, Index polygons);
     void log_polygon(Index f)
     {
         log_polygons_.push_back(f);
@@ -210,6 +219,8 @@ private:
         trim_log();
     }
     void trim_log();
+    // A new epoch of the geometry log, with nothing in it: its readers rebuild.
+    void start_log_over();
 
     bool valid_vertex_list(std::span<Index const> vertices) const;
     // Whether polygon f could take `side`, running from its v1 to its v2, without a polygon

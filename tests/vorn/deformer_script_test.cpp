@@ -1,0 +1,55 @@
+#include "script_fixture.h"
+
+#include "teskar/history.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string read_file(std::string const& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+using DeformerScriptTest = ScriptTest;
+
+} // namespace
+
+TEST_F(DeformerScriptTest, BendAndTwistFollowTheDragAndUndoAsOneStep)
+{
+    std::string const before = temp("column_before.obj"), bent = temp("column_bent.obj"), undone = temp("column_undone.obj");
+    Outcome const o = run("new tube column 8 6 0.2 2\nsave " + before +
+                          "\ncamera 0 1 8 0 1 0\ntool Bend\npress 600 500\ndrag 650 500\nrelease 650 500\nget angle\n"
+                          "drop\nsave " + bent + "\nundo\nsave " + undone +
+                          "\ntool Twist\naction Mode\npress 600 500\ndrag 620 500\nget twist_near\ndrag 640 500 ctrl\n"
+                          "get twist_near\nrelease 640 500\nkey Shift\nkey Shift release\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.out, "angle=1\ntwist_near=1\ntwist_near=1.5708\n");
+    EXPECT_NE(read_file(bent), read_file(before));
+    EXPECT_EQ(read_file(undone), read_file(before));
+}
+
+TEST_F(DeformerScriptTest, ArrayRepeatsAsReferenceItemsThatScriptsCanList)
+{
+    std::string const picture = temp("instances.png");
+    Outcome const o = run("new box b\ntool Array ArrayElement=1 Number=3,1,1 disttype=1 Distance=2,0,0\ntree\n"
+                          "info b_2\nrender " + picture + "\ndrop\nrun Array ArrayElement=2 Number=1,2,1 Distance=0,3,0 "
+                          "disttype=1\ntree\nundo 2\ntree\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    ASSERT_EQ(lines.size(), 5u + 1 + 6 + 3);
+    EXPECT_EQ(lines[3]["type"], "ReferenceItem");
+    EXPECT_EQ(lines[3]["references"], "b");
+    EXPECT_EQ(lines[3]["position"], nlohmann::json::parse("[2.0,0.0,0.0]"));
+    EXPECT_EQ(lines[4]["position"], nlohmann::json::parse("[4.0,0.0,0.0]"));
+    EXPECT_EQ(lines[5]["item"], "b_2");
+    EXPECT_EQ(lines[5]["polygons"], 6);
+    EXPECT_GT(std::filesystem::file_size(picture), 0u);
+    // The copy beside the box is an item of its own, at (0, 3, 0).
+    EXPECT_EQ(lines[11]["name"], "b_3");
+    EXPECT_EQ(lines[11]["type"], "SceneObject");
+    EXPECT_EQ(lines[11]["position"], nlohmann::json::parse("[0.0,3.0,0.0]"));
+    EXPECT_EQ(lines.back()["name"], "b");
+}
