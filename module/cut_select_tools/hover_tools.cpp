@@ -1,5 +1,7 @@
 #include "cut_select_tools/hover_tools.h"
 
+#include "cut_select_tools/picked_element.h"
+
 #include "framework/description_builder.h"
 #include "framework/registration.h"
 
@@ -117,23 +119,13 @@ std::string index_text(Index i) { return std::to_string(i); }
 String HoverTool::element_of(PickRecord const& pick)
 {
     auto const* mesh = get_interface<MeshInterface>(pick.item);
-    if (!mesh)
-        return String("item");
-    // The pick's indices are the mesh's own, so the hit is compared in the item's own space.
-    Vector3d const hit = pick.local_hit;
-    double const edge_length = mesh->edge_exists(pick.edge)
-                                   ? length(mesh->point_position(pick.edge.v2) - mesh->point_position(pick.edge.v1))
-                                   : 0.0;
-    if (mesh->point_exists(pick.vertex) && length(hit - mesh->point_position(pick.vertex)) < 0.25 * edge_length)
-        return String("vertex " + index_text(pick.vertex));
-    if (mesh->edge_exists(pick.edge)) {
-        Vector3d const a = mesh->point_position(pick.edge.v1), b = mesh->point_position(pick.edge.v2);
-        if (dot(unit(hit - a), unit(b - a)) > 0.95)
-            return String("edge (" + index_text(pick.edge.v1) + "," + index_text(pick.edge.v2) + ")");
+    PickedElement const e = mesh ? picked_element(*mesh, pick) : PickedElement();
+    switch (e.kind) {
+    case PickedElement::kPoint: return String("vertex " + index_text(e.point));
+    case PickedElement::kEdge: return String("edge (" + index_text(e.edge.v1) + "," + index_text(e.edge.v2) + ")");
+    case PickedElement::kPolygon: return String("polygon " + index_text(e.polygon));
+    default: return String("item");
     }
-    if (mesh->polygon_exists(pick.polygon))
-        return String("polygon " + index_text(pick.polygon));
-    return String("item");
 }
 
 bool HoverTool::v_execute(Context& context)

@@ -22,9 +22,8 @@ public:
     // Chooses the targets and the element, and dispatches to the handlers below.
     bool v_execute(VORNSDK::Context& context) override;
 
-    // The element text for a pick record on the item: a vertex when the hit lies closer to the
-    // picked vertex than a quarter of the picked edge's length, else the edge when the hit lies
-    // along it from its first point (cosine above 0.95), else the polygon; "item" otherwise.
+    // The element text for a pick record (picked_element): "vertex N", "edge (A,B)", "polygon N",
+    // or "item" for an item without a mesh or with none of them.
     static VORNSDK::String element_of(VORNSDK::PickRecord const& pick);
 
 protected:

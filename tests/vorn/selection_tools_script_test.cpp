@@ -95,9 +95,13 @@ TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
 
     Outcome const bad = run(std::string(kGrid) + "run Lasso Points=1,2\n");
     EXPECT_EQ(bad.code, 1);
-    Outcome const drawn = run(std::string(kGrid) + "run LassoSelect\n");
-    EXPECT_EQ(drawn.code, 1);
-    EXPECT_NE(drawn.err.find("drawn in a viewport"), std::string::npos) << drawn.err;
+    // The tools need a viewport and the pointer: run as commands they refuse and change nothing.
+    for (char const* tool : {"LassoSelect", "Tweak"}) {
+        Outcome const refused = run(std::string(kGrid) + "mode polygons\nrun " + tool + "\n");
+        EXPECT_EQ(refused.code, 1);
+        EXPECT_NE(refused.err.find("viewport"), std::string::npos) << refused.err;
+        EXPECT_EQ(steps().back(), "Selection Mode");
+    }
 }
 
 } // namespace
@@ -198,6 +202,110 @@ TEST_F(SelectionToolsTest, ToolsTheirFiltersDoNotOfferAreRefused)
     EXPECT_EQ(o.code, 1);
     EXPECT_EQ(o.err, "test.vs:2: 'Tweak' is not offered in items mode with this selection\n");
     EXPECT_EQ(steps(), std::vector<std::string>{"New Box"});
+}
+
+} // namespace
+
+namespace {
+
+class TweakTest : public SelectionToolsTest {
+protected:
+    static VORNSDK::Vector3d at(VORNSDK::Index p) { return mesh("g")->point_position(p); }
+    // Grabs the middle of polygon 5 (points 6, 7, 11, 12) and drags it 60 pixels (a quarter) along +x.
+    static constexpr char const* kDragPolygon5 = "hover 340 240\npress 340 240\ndrag 370 240\ndrag 400 240\nrelease 400 240\n";
+};
+
+TEST_F(TweakTest, AGrabMovesTheElementAsOneUndoStepWhenItPassesTheSelectionTest)
+{
+    Outcome const o = run(std::string(kGrid) + "mode polygons\ntool Tweak\n" + kDragPolygon5);
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_DOUBLE_EQ(at(6).x, -0.25);
+    EXPECT_DOUBLE_EQ(at(12).x, 0.25);
+    EXPECT_DOUBLE_EQ(at(12).z, 0.0);
+    EXPECT_DOUBLE_EQ(at(5).x, -1.0);
+    EXPECT_EQ(steps().back(), "Tweak");
+    EXPECT_EQ(steps().size(), 3u);
+
+    // With nothing selected and the preference off nothing moves, and no step is left.
+    Outcome const off = run(std::string(kGrid) + "mode polygons\npref NothingSelectedMeansEverythingSelected=false\n"
+                            "tool Tweak\n" + kDragPolygon5 + "drop\n");
+    ASSERT_EQ(off.code, 0) << off.err;
+    EXPECT_DOUBLE_EQ(at(6).x, -0.5);
+    EXPECT_EQ(steps().back(), "Selection Mode");
+
+    // An unselected polygon moves only when every one of its points is on a selected polygon.
+    Outcome const some = run(std::string(kGrid) + "mode polygons\nselect polygons 0 6\ntool Tweak\n" + kDragPolygon5);
+    ASSERT_EQ(some.code, 0) << some.err;
+    EXPECT_DOUBLE_EQ(at(6).x, -0.5);
+    std::string const all = std::string(kGrid) + "mode polygons\nselect polygons 0 6 8\ntool Tweak\n" + kDragPolygon5;
+    ASSERT_EQ(run(all).code, 0);
+    EXPECT_DOUBLE_EQ(at(6).x, -0.25);
+    ASSERT_EQ(run(all + "undo\n").code, 0);
+    EXPECT_DOUBLE_EQ(at(6).x, -0.5);
+    EXPECT_EQ(teskar::UndoHistory::instance().redo_names(), std::vector<std::string>{"Tweak"});
+
+    // In point mode only the selected ends of a grabbed edge: none unless both pass.
+    Outcome const ends = run(std::string(kGrid) + "mode points\nselect points 6\ntool Tweak\n"
+                             "hover 285 260\npress 285 260\ndrag 345 260\nrelease 345 260\n"
+                             "hover 290 190\npress 290 190\ndrag 350 190\nrelease 350 190\n");
+    ASSERT_EQ(ends.code, 0) << ends.err;
+    EXPECT_DOUBLE_EQ(at(11).x, -0.5);
+    EXPECT_DOUBLE_EQ(at(6).x, -0.25);
+}
+
+TEST_F(TweakTest, TheRightButtonScalesAndModifiedPressesEditAtOnce)
+{
+    // Right drag of 60 pixels to the right: s = 0.25 grows polygon 5 by a quarter about its centre.
+    Outcome const o = run(std::string(kGrid) + "mode polygons\ntool Tweak\n"
+                          "hover 340 240\npress 340 240 right\ndrag 400 240\nrelease 400 240\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_DOUBLE_EQ(at(6).x, -0.5625);
+    EXPECT_DOUBLE_EQ(at(6).z, -0.5625);
+
+    Outcome const edits = run(std::string(kGrid) + "mode polygons\ntool Tweak\n"
+                              // Ctrl with the right button dissolves the loop through edge (6,11).
+                              "hover 285 260\npress 285 260 right ctrl\nrelease 285 260\ninfo\nundo\n"
+                              // Shift with the right button: a loop across its ring.
+                              "hover 285 260\npress 285 260 right shift\nrelease 285 260\ninfo\nundo\n"
+                              // Ctrl removes the edge, the polygon, the point.
+                              "hover 285 260\npress 285 260 ctrl\nrelease 285 260\ninfo\nundo\n"
+                              "hover 340 240\npress 340 240 ctrl\nrelease 340 240\ninfo\nundo\n"
+                              "hover 290 190\npress 290 190 ctrl\nrelease 290 190\ninfo\nundo\n"
+                              // Shift selects the polygon and grabs it.
+                              "hover 340 240\npress 340 240 shift\nrelease 340 240\ninfo\ndrop\n");
+    ASSERT_EQ(edits.code, 0) << edits.err;
+    auto const lines = json_lines(edits.out);
+    EXPECT_EQ(lines[0]["polygons"], 12);
+    EXPECT_EQ(lines[1]["polygons"], 20);
+    EXPECT_EQ(lines[2]["polygons"], 15);
+    EXPECT_EQ(lines[2]["edges"], 39);
+    EXPECT_EQ(lines[3]["polygons"], 15);
+    EXPECT_EQ(lines[3]["points"], 25);
+    EXPECT_EQ(lines[4]["points"], 24);
+    EXPECT_EQ(lines[5]["selected_polygons"], (Indices{5}));
+    // The edge mode the quick edits ran in is gone again, and each press was one step.
+    for (auto const& line : lines)
+        EXPECT_EQ(line["mode"], "polygons");
+    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Tweak"}));
+}
+
+TEST_F(TweakTest, ShiftPullsNewGeometryOutOfTheBorder)
+{
+    // Shift on the border edge from point 2 to point 1 adds a triangle on its middle and drags it
+    // out; on corner point 0 a copy joined by two triangles. The new points follow the drag even
+    // with the preference off.
+    Outcome const o = run(std::string(kGrid) + "mode polygons\npref NothingSelectedMeansEverythingSelected=false\n"
+                          "tool Tweak\nhover 340 61\npress 340 61 shift\ndrag 340 1\nrelease 340 1\ninfo\n"
+                          "hover 162 62\npress 162 62 shift\ndrag 102 62\nrelease 102 62\ninfo\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    EXPECT_EQ(lines[0]["polygons"], 17);
+    EXPECT_DOUBLE_EQ(at(25).x, -0.25);
+    EXPECT_DOUBLE_EQ(at(25).z, -1.25);
+    EXPECT_EQ(lines[1]["polygons"], 19);
+    EXPECT_DOUBLE_EQ(at(26).x, -1.25);
+    EXPECT_DOUBLE_EQ(at(26).z, -1.0);
+    EXPECT_TRUE(mesh("g")->manifold_problems().empty());
 }
 
 } // namespace
