@@ -245,8 +245,9 @@ std::vector<Scene> scenes(std::filesystem::path const& dir)
     return out;
 }
 
-// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit, and the
-// tool attributes the script printed ("angle=1.5708"), which tell what a deformer did.
+// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit (selections
+// by their sizes), and the tool attributes the script printed ("angle=1.5708"), which tell what a
+// deformer did.
 std::string change_summary(std::string const& output)
 {
     std::vector<nlohmann::json> info;
@@ -265,6 +266,12 @@ std::string change_summary(std::string const& output)
         if (info[0][key] == info[1][key])
             continue;
         out += std::string(out.empty() ? "" : ", ") + key + ' ' + info[0][key].dump() + " -> " + info[1][key].dump();
+    }
+    for (char const* key : {"selected_points", "selected_edges", "selected_polygons"}) {
+        if (info[0][key].size() == info[1][key].size())
+            continue;
+        out += std::string(out.empty() ? "" : ", ") + key + ' ' + std::to_string(info[0][key].size()) + " -> " +
+               std::to_string(info[1][key].size());
     }
     for (std::string const& value : values)
         out += (out.empty() ? "" : ", ") + value;

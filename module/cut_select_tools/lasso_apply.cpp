@@ -8,6 +8,7 @@
 #include "vornsdk/scene.h"
 #include "vornsdk/viewport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <vector>
@@ -71,6 +72,18 @@ std::vector<std::uint8_t> points_inside(MeshInterface const& mesh, Matrix4d cons
         view.rect(left, top, right, bottom);
         seen_from = view.unproject({double(left + (right - left) / 2), double(top + (bottom - top) / 2), 0});
     }
+    // Points are projected in batches: the viewport works out its camera once per batch.
+    constexpr std::size_t kBatch = 4096;
+    std::vector<Index> batch;
+    batch.reserve(kBatch);
+    std::vector<Vector3d> at(kBatch), screen(kBatch);
+    auto const test_batch = [&] {
+        view.project_points({at.data(), batch.size()}, {screen.data(), batch.size()});
+        for (std::size_t i = 0; i < batch.size(); ++i)
+            if (screen[i].z >= 0 && raster.contains(screen[i].x, screen[i].y))
+                inside[batch[i]] = 1;
+        batch.clear();
+    };
     for (Index p : mesh.points()) {
         Vector3d const w = transform_point(world, mesh.point_position(p));
         if (occlusion) {
@@ -78,10 +91,12 @@ std::vector<std::uint8_t> points_inside(MeshInterface const& mesh, Matrix4d cons
             if (dot(unit(seen_from - w), transform_vector(world, Vector3d{n.x, n.y, n.z})) < 0)
                 continue;
         }
-        Vector3d const s = view.project(w);
-        if (s.z >= 0 && raster.contains(s.x, s.y))
-            inside[p] = 1;
+        at[batch.size()] = w;
+        batch.push_back(p);
+        if (batch.size() == kBatch)
+            test_batch();
     }
+    test_batch();
     return inside;
 }
 
@@ -95,7 +110,10 @@ void append_index(std::string& text, Index i)
 // The host's list text of the elements counted inside: "0 4 7 " or "(0,1) (1,5) ".
 std::string element_list(MeshInterface const& mesh, std::vector<std::uint8_t> const& inside, int mode, bool exclusive)
 {
+    // Room for the usual list at once: for edges, about four sides listed per point inside.
+    std::size_t const taken = std::size_t(std::count(inside.begin(), inside.end(), std::uint8_t(1)));
     std::string text;
+    text.reserve(taken * (mode == kSelectEdges ? 4 * 20 : 10));
     if (mode == kSelectPoints) {
         for (Index p : mesh.points())
             if (inside[p]) {
