@@ -1,8 +1,8 @@
 #include "script.h"
 
 #include "session.h"
+#include "statement_words.h"
 #include "statements.h"
-#include "text_excerpt.h"
 
 #include <chrono>
 #include <fstream>
@@ -91,10 +91,10 @@ void ScriptSession::run_line(std::string const& line)
         return;
     auto const it = statements().find(words.front());
     if (it == statements().end())
-        throw std::runtime_error("unknown statement " + quoted_excerpt(words.front()));
+        fail("unknown statement " + quoted(words.front()));
     Statement const& statement = it->second;
     if (words.size() < statement.least || words.size() > statement.most)
-        throw std::runtime_error(std::string("usage: ") + statement.usage);
+        fail(std::string("usage: ") + statement.usage);
     statement.run(state_->context, words);
 }
 
@@ -133,7 +133,7 @@ int run_script_file(std::string const& path, std::ostream& out, std::ostream& er
         return run_script(std::cin, "<stdin>", out, err, timings);
     std::ifstream in(path);
     if (!in) {
-        err << "vorn: cannot read script " << quoted_excerpt(path) << '\n';
+        err << "vorn: cannot read script " << quoted(path) << '\n';
         return 1;
     }
     return run_script(in, path, out, err, timings);

@@ -419,7 +419,7 @@ void Session::hover(double x, double y, Modifiers modifiers)
     active_tool();
     if (held_button_ >= 0)
         fail("a button is held; use drag, or release it first");
-    pointer_event("hover", x, y, -1, modifiers);
+    pointer_event(PointerEvent::Move, x, y, -1, modifiers);
 }
 
 void Session::press(double x, double y, std::optional<int> button, Modifiers modifiers)
@@ -427,7 +427,7 @@ void Session::press(double x, double y, std::optional<int> button, Modifiers mod
     active_tool();
     if (held_button_ >= 0)
         fail("a button is held already; release it first");
-    pointer_event("press", x, y, button.value_or(kButtonLeft), modifiers);
+    pointer_event(PointerEvent::Press, x, y, button.value_or(kButtonLeft), modifiers);
 }
 
 void Session::drag(double x, double y, Modifiers modifiers)
@@ -435,7 +435,7 @@ void Session::drag(double x, double y, Modifiers modifiers)
     active_tool();
     if (held_button_ < 0)
         fail("no button is held; press one first");
-    pointer_event("drag", x, y, held_button_, modifiers);
+    pointer_event(PointerEvent::Move, x, y, held_button_, modifiers);
 }
 
 void Session::release(double x, double y, Modifiers modifiers)
@@ -443,11 +443,11 @@ void Session::release(double x, double y, Modifiers modifiers)
     active_tool();
     if (held_button_ < 0)
         fail("no button is held; press one first");
-    pointer_event("release", x, y, -1, modifiers);
+    pointer_event(PointerEvent::Release, x, y, -1, modifiers);
 }
 
 // held: the button down during the event, the pressed one from its press until its release.
-void Session::pointer_event(char const* verb, double x, double y, int held, Modifiers modifiers)
+void Session::pointer_event(PointerEvent event, double x, double y, int held, Modifiers modifiers)
 {
     InputDeviceState state;
     state.modifiers.set(kModifierShift, modifiers.shift);
@@ -463,14 +463,13 @@ void Session::pointer_event(char const* verb, double x, double y, int held, Modi
     view().set_pointer(pixel(x), pixel(y));
 
     InteractiveToolInterface& t = tool_interface(active_tool());
-    std::string_view const kind = verb;
     // A tool that throws from an event leaves the scene as it was before its open step.
     teskar::RollBackOnThrow const guard;
-    if (kind == "press") {
+    if (event == PointerEvent::Press) {
         state.button = held;
         held_button_ = held;
         t.button_pressed(kEventNormal, state);
-    } else if (kind == "release") {
+    } else if (event == PointerEvent::Release) {
         state.button = held_button_;
         held_button_ = -1;
         t.button_released(kEventNormal, state);

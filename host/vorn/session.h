@@ -136,7 +136,8 @@ private:
     void check_new_name(std::string const& name) const;
     void add_to_scene(VORNSDK::Component const& item, std::vector<VORNSDK::Component> const& materials, char const* step);
     void select_elements(std::vector<VORNSDK::Index> const& indices, bool points, bool on);
-    void pointer_event(char const* verb, double x, double y, int held, Modifiers modifiers);
+    enum class PointerEvent { Move, Press, Release };
+    void pointer_event(PointerEvent event, double x, double y, int held, Modifiers modifiers);
     void send_action(std::string const& action, bool released);
     void walk_history(bool undo, std::size_t n);
     teskar::Viewport& view() const;
