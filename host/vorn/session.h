@@ -58,6 +58,8 @@ public:
     Session(Session const&) = delete;
     Session& operator=(Session const&) = delete;
 
+    // Refuses a name that no new item may take: empty, or taken by an item of the scene.
+    void check_new_name(std::string const& name) const;
     // New items: each is one undo step and becomes the only selected item.
     void new_grid(std::string const& name, int nx, int ny, double size);
     void new_box(std::string const& name, double size);
@@ -133,7 +135,6 @@ public:
 
 private:
     VORNSDK::Component first_selected() const;
-    void check_new_name(std::string const& name) const;
     void add_to_scene(VORNSDK::Component const& item, std::vector<VORNSDK::Component> const& materials, char const* step);
     void select_elements(std::vector<VORNSDK::Index> const& indices, bool points, bool on);
     enum class PointerEvent { Move, Press, Release };

@@ -13,6 +13,8 @@ std::optional<std::string> word_at(Words const& w, std::size_t k)
     return k < w.size() ? std::optional<std::string>(w[k]) : std::nullopt;
 }
 
+// The name is checked before the numbers, so that a taken name is what a statement wrong in both
+// reports.
 void new_item(StatementContext& c, Words const& w)
 {
     std::string const& shape = w[1];
@@ -22,14 +24,17 @@ void new_item(StatementContext& c, Words const& w)
     };
     if (shape == "grid") {
         arity(5, 6, "new grid NAME NX NY [SIZE]");
+        c.session.check_new_name(w[2]);
         int const nx = positive_int(w[3], "NX"), ny = positive_int(w[4], "NY");
         c.session.new_grid(w[2], nx, ny, w.size() > 5 ? positive_double(w[5], "SIZE") : 1.0);
     } else if (shape == "box") {
         arity(3, 4, "new box NAME [SIZE]");
+        c.session.check_new_name(w[2]);
         c.session.new_box(w[2], w.size() > 3 ? positive_double(w[3], "SIZE") : 1.0);
     } else if (shape == "tube") {
         if (w.size() != 5 && w.size() != 7)
             fail("usage: new tube NAME SEGMENTS RINGS [RADIUS HEIGHT]");
+        c.session.check_new_name(w[2]);
         int const segments = positive_int(w[3], "SEGMENTS"), rings = positive_int(w[4], "RINGS");
         double const radius = w.size() > 5 ? positive_double(w[5], "RADIUS") : 1.0;
         double const height = w.size() > 5 ? positive_double(w[6], "HEIGHT") : 1.0;
