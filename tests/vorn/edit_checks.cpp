@@ -44,6 +44,9 @@ std::vector<Allowance> const& allowances()
         // Connect splits at midpoints: a line it drew across a polygon may pass through one of
         // the polygon's corners, and splitting that line again lands on the corner.
         {Check::Coincident, std::regex(R"(\w+ (\w+: )?run Connect\b.*)")},
+        // A bend tighter than the selection is thick folds its inner side onto the bend's centre
+        // (docs/deformers.md).
+        {Check::Coincident, std::regex(R"(\w+ (Bend: .*|(\w+: )?run Bend\b.*))")},
     };
     return list;
 }
