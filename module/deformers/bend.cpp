@@ -10,11 +10,13 @@
 #include "manipulators/tool_gizmo.h"
 
 #include "vornsdk/gizmo.h"
+#include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 #include "vornsdk/viewport.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <utility>
 
@@ -144,6 +146,7 @@ void Bend::on_activate(Component const&)
     gizmo_ = &add_gizmo(std::make_unique<BasicGizmo>(std::move(gizmo)));
     item_ = first_selected_mesh().component();
     if (!item_) {
+        display_message(String("Bend requires one or more meshes to be selected."));
         hand_over_to_fallback();
         return;
     }
@@ -203,7 +206,7 @@ void Bend::define_range(InputRecord const& input)
 
         Matrix4d frame = view->view_matrix() * world;
         frame(0, 3) = frame(1, 3) = frame(2, 3) = 0;
-        double lowest = 0, highest = 0;
+        double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
         for (Vector3d const& p : positions) {
             double const up = transform_point(frame, p - start).y;
             lowest = std::min(lowest, up);

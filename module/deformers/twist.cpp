@@ -11,6 +11,7 @@
 
 #include "vornsdk/draw.h"
 #include "vornsdk/gizmo.h"
+#include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 #include "vornsdk/viewport.h"
 
@@ -166,6 +167,8 @@ void Twist::place_gizmos()
 void Twist::on_activate(Component const&)
 {
     item_ = first_selected_mesh().component();
+    if (!item_)
+        display_message(String("Twist requires one or more meshes to be selected."));
     set_gizmos_on(false);
     range_mode_ = true;
     build_gizmos();
