@@ -313,9 +313,10 @@ Component Array::element(std::vector<Component>& items, std::size_t e, Component
         Component made = Component::create(type);
         if (!made)
             return made;
-        if (!names)
+        // An item of the other kind gives its place in the numbering to the one replacing it.
+        if (!slot && !names)
             names.emplace(source, linear_items_, radial_items_);
-        made["Name"].set_value(names->next(), false);
+        made["Name"].set_value(slot ? slot["Name"].as_string() : names->next(), false);
         if (instance) {
             made["ReferencedItem"].set_value(StrongReference{source}, false);
         } else {
