@@ -128,6 +128,7 @@ private:
     void save_polygon_into(States& states, Index f, std::uint64_t tick) const;
     Sets sets_state(std::uint64_t tick) const;
     // The mesh's present state of the elements that states names.
+    void swap_points(std::vector<PointState>& states);
     States capture(States const& states) const;
     void apply(States const& states);
     // The added elements' present state, and taking them out of the mesh, and putting them back.
