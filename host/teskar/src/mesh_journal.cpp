@@ -136,6 +136,13 @@ void MeshJournal::reserve_positions(std::size_t count)
         before_.points.reserve(std::max(needed, 2 * before_.points.capacity()));
 }
 
+void MeshJournal::reserve_marks(std::size_t count)
+{
+    std::size_t const needed = before_.marks.size() + count;
+    if (needed > before_.marks.capacity())
+        before_.marks.reserve(std::max(needed, 2 * before_.marks.capacity()));
+}
+
 void MeshJournal::save_adjacency(Index p)
 {
     if (p >= first_new_point_ || !saved_adjacency_.first_time(p))

@@ -54,6 +54,7 @@ public:
     void save_position(VORNSDK::Index p);
     // Makes room to save the positions of count more points, for an edit that moves many.
     void reserve_positions(std::size_t count);
+    void reserve_marks(std::size_t count);
     // save_position for each point of a list of existing points, in one go.
     void save_positions(std::span<VORNSDK::Index const> points);
     void save_adjacency(VORNSDK::Index p);
