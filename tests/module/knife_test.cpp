@@ -5,6 +5,7 @@
 #include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -277,6 +278,47 @@ TEST_F(KnifeCut, AConcavePolygonCrossedFourTimesFallsIntoThreePieces)
         total += area / 2;
     }
     EXPECT_DOUBLE_EQ(total, 7);
+}
+
+TEST_F(KnifeCut, AConcavePolygonIsOnlyJoinedAcrossWhereTheLineReaches)
+{
+    // The U of the test above with a quad beside its right arm; lines along z = 2 from x = from
+    // to x = to. Each case lists where the cut points lie (x on z = 2) and how many corners the
+    // quad ends with: a crossing beyond the line's end makes no point, one where the line ends
+    // inside an arm keeps its point as for any polygon the line ends in.
+    for (auto const& p : std::vector<Vector3d>{{0, 0, 0}, {0, 0, 3}, {1, 0, 3}, {1, 0, 1}, {2, 0, 1}, {2, 0, 3},
+                                               {3, 0, 3}, {3, 0, 0}, {4, 0, 3}, {4, 0, 0}})
+        mesh->add_point(p);
+    mesh->add_polygon({0, 1, 2, 3, 4, 5, 6, 7});
+    mesh->add_polygon({7, 6, 8, 9});
+    std::string const before = state();
+    struct Case {
+        double from, to;
+        std::vector<double> cut_at;
+        std::size_t polygons, quad_corners, end_hits;
+    };
+    for (Case const& c : {Case{-1, 1.5, {0, 1}, 3, 4, 0}, Case{1.5, 5, {2, 3, 4}, 4, 4, 0},
+                          Case{-1, 2.5, {0, 1, 2}, 3, 4, 1}, Case{0.5, 2.5, {1, 2}, 2, 4, 1}}) {
+        SCOPED_TRACE(c.from);
+        SCOPED_TRACE(c.to);
+        {
+            HistoryTransaction step("Knife");
+            HistoryContext const recording(step, false);
+            KnifeCutResult const cut = knife_cut(*mesh, {{c.from, 0, 2}, {c.to, 0, 2}, {c.from, 10, 2}}, KnifeRemove::None);
+            EXPECT_EQ(cut.end_hits, c.end_hits);
+        }
+        EXPECT_EQ(mesh->polygons().count(), c.polygons);
+        EXPECT_EQ(mesh->polygon_vertices(1).count, c.quad_corners);
+        std::vector<double> cut_at;
+        for (Index p : mesh->points())
+            if (mesh->point_position(p).z == 2)
+                cut_at.push_back(mesh->point_position(p).x);
+        std::sort(cut_at.begin(), cut_at.end());
+        EXPECT_EQ(cut_at, c.cut_at);
+        EXPECT_TRUE(sound(false));
+        teskar::UndoHistory::instance().undo();
+        EXPECT_EQ(state(), before);
+    }
 }
 
 TEST_F(KnifeCut, RemovingASideTakesEveryUnusedPointAway)
