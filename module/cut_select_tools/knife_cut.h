@@ -33,13 +33,13 @@ struct KnifeCutResult {
 //
 // A polygon the line crosses is divided along the plane: one piece keeps its index, the others are
 // new polygons with its material and selection; a polygon crossed more than twice (a concave one)
-// is divided into as many pieces as the plane makes of it. The cut points on a side are shared by
-// every polygon along that side, polygons the cut does not divide included (the line's ends, and
-// the borders of the considered polygons), so the surface stays closed: no crack, no dangling
-// point. A crossing at a point lying exactly on the plane, or within a billionth of the side's
-// length or of the point's coordinates from it, uses that point instead of a new one, so no
-// sliver is made. Per-corner values are mixed along the split sides, and the pieces of a hard or
-// selected side stay so.
+// is divided where the line reaches across it, between pairs of crossings within the line. The cut
+// points on a side are shared by every polygon along that side, polygons the cut does not divide
+// included (the line's ends, and the borders of the considered polygons), so the surface stays
+// closed: no crack, no dangling point. A crossing at a point lying exactly on the plane, or within
+// a billionth of the side's length or of the point's coordinates from it, uses that point instead
+// of a new one, so no sliver is made. Per-corner values are mixed along the split sides, and the
+// pieces of a hard or selected side stay so.
 //
 // With SideA or SideB, each connected part of that side that the cut separates from the other
 // side is removed and the opening is capped; with Separate, such parts get their own copies of the
