@@ -578,7 +578,7 @@ private:
                 }
             changes = result_.removed;
         }
-        result_.caps = cap_loops(mesh_, seam_);
+        result_.caps = cap_loops(mesh_, seam_, plane_.normal);
         changes += result_.caps;
         result_.changed |= changes > 0;
         return changes > 0;
