@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
+// Loops whose areas differ by less than this share of the larger one count as the same outline.
+constexpr double kSameArea = 1e-6;
+
 bool border(MeshInterface const& mesh, Index a, Index b)
 {
     PolyMarker beside;
@@ -115,8 +118,9 @@ void nest(MeshInterface const& mesh, std::vector<Loop>& loops, Projection const&
         Vector3d const probe = mesh.point_position(loop.points[0]);
         for (std::size_t j : open) {
             Loop const& other = loops[j];
-            // Copies of one loop (the two sides of a separated cut) never surround one another.
-            if ((other.area > 0) == (loop.area > 0) || std::abs(other.area) <= std::abs(loop.area) ||
+            // Copies of one loop (the two sides of a separated cut), whose areas differ by
+            // rounding only, never surround one another.
+            if ((other.area > 0) == (loop.area > 0) || std::abs(other.area) <= std::abs(loop.area) * (1 + kSameArea) ||
                 other.u1 < loop.u1 || other.v0 > loop.v0 || other.v1 < loop.v1 ||
                 (loop.around != kNone && std::abs(other.area) >= std::abs(loops[loop.around].area)) ||
                 !encloses(mesh, other, probe, projection))

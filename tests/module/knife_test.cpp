@@ -62,8 +62,9 @@ protected:
         mesh->add_polygon(top);
     }
 
-    // The mesh keeps the store's promises and is a manifold; with closed, every side has a polygon
-    // on either side; and no point is left without a polygon.
+    // The mesh keeps the store's promises and is a manifold; no polygon has two corners in one
+    // place; with closed, every side has a polygon on either side; and no point is left without a
+    // polygon.
     ::testing::AssertionResult sound(bool closed) const
     {
         if (auto const result = valid(*mesh); !result)
@@ -72,6 +73,10 @@ protected:
             return ::testing::AssertionFailure() << problems.front().text();
         for (Index f : mesh->polygons()) {
             PolygonVertices const v = mesh->polygon_vertices(f);
+            for (std::uint16_t k = 0; k < v.count; ++k)
+                for (std::uint16_t l = 0; l < k; ++l)
+                    if (mesh->point_position(v[k]) == mesh->point_position(v[l]))
+                        return ::testing::AssertionFailure() << "polygon " << f << " has two corners in one place";
             for (std::uint16_t k = 0; closed && k < v.count; ++k) {
                 PolyMarker beside;
                 if (mesh->polygons_of_edge(v.edge(k), beside) != 2)
