@@ -22,7 +22,8 @@ struct KnifeCutResult {
     std::size_t crossed = 0, divided = 0;
     // Polygons where the line ends inside.
     std::size_t end_hits = 0;
-    // Polygons removed with side A or B, and cap polygons made.
+    // Polygons removed with side A or B, and polygons made to close the openings (caps, and the
+    // polygons of bands from a loop to the hole inside it).
     std::size_t removed = 0, caps = 0;
     bool changed = false;
 };
