@@ -44,7 +44,8 @@ struct KnifeCutResult {
 //
 // With SideA or SideB, each connected part of that side that the cut separates from the other
 // side is removed and the opening is capped; with Separate, such parts get their own copies of the
-// cut points they share with the rest and both openings are capped (cap_loops). A part still
+// cut points they share with the rest and both openings are capped (cap_loops: a loop and the hole
+// inside it are joined by a band rather than capped, so a ring-shaped section keeps its hole). A part still
 // joined to the other side (a line that stops inside the surface) is left cut as with None. When
 // anything was removed or detached, every point that no polygon uses is removed. Points within a
 // billionth of their coordinates' size from the plane count as on it, so a second cut along the
