@@ -231,7 +231,8 @@ std::vector<Scene> scenes(std::filesystem::path const& dir)
                            view.pixel(a + (b - a) * 0.15) + "\n" + before("tube_hover_loop") +
                            "run \"Hover Loop\"\nmode edges\n" + after("tube_hover_loop")});
     }
-    // Tweak: the face under the pointer highlighted, then grabbed and dragged up the picture.
+    // Tweak: the face under the pointer highlighted, then grabbed and dragged up the picture (drawn
+    // after the release, without the drag's guide).
     {
         View const view{{0.4, 3.4, 3.4}, {0, 0, 0.15}};
         std::string const at = view.pixel({-0.25, 0, -0.25});
@@ -239,8 +240,8 @@ std::vector<Scene> scenes(std::filesystem::path const& dir)
         std::string const dragged = x + " " + std::to_string(std::stod(y) - 70);
         out.push_back({"grid_tweak", "Tweak: the face under the pointer highlighted, then dragged",
                        "new grid grid 6 6 3\n" + view.statement() + "mode polygons\ntool Tweak\nhover " + at + "\n" +
-                           before("grid_tweak") + "press " + at + "\ndrag " + dragged + "\n" + after("grid_tweak") +
-                           "release " + dragged + "\ndrop\n"});
+                           before("grid_tweak") + "press " + at + "\ndrag " + dragged + "\nrelease " + dragged + "\n" +
+                           after("grid_tweak") + "drop\n"});
     }
     return out;
 }

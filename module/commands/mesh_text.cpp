@@ -102,6 +102,10 @@ public:
             number_of(p);
     }
 
+    // Sizes the point numbering for a copy of about this many polygons: a closed mesh of quads
+    // has about as many points as polygons, a small piece a few more.
+    void expect_polygons(std::size_t count) { numbers_.reserve(count + count / 2 + 8); }
+
     void add_polygon(Index f)
     {
         PolygonVertices const vertices = mesh_.polygon_vertices(f);
@@ -210,6 +214,8 @@ String write_mesh_text(MeshInterface const& mesh, SelectionSet<Index> const& pol
     MeshTextWriter writer(mesh, world);
     if (all_points)
         writer.add_all_points();
+    else
+        writer.expect_polygons(polygons.size());
     for (Index f : each(polygons))
         writer.add_polygon(f);
     return writer.finish();
@@ -227,9 +233,6 @@ void copy_mesh_to_clipboard(MeshInterface const& mesh, bool selected_only)
 
 namespace {
 
-// Splits mesh text into tokens: "(", ")", ",", "[" and "]" stand alone, a double quote starts a
-// quoted token (backslash escapes the next character), anything else runs to the next blank,
-// single-character token or quote. Past the end every token is empty.
 // Kinds of characters in mesh text, looked up once per character.
 enum Kind : std::uint8_t { kWordChar, kBlank, kSingle, kQuote };
 
@@ -246,6 +249,9 @@ constexpr std::array<Kind, 256> character_kinds()
 
 constexpr std::array<Kind, 256> kKinds = character_kinds();
 
+// Splits mesh text into tokens: "(", ")", ",", "[" and "]" stand alone, a double quote starts a
+// quoted token (backslash escapes the next character), anything else runs to the next blank,
+// single-character token or quote. Past the end every token is empty.
 class Tokenizer {
 public:
     explicit Tokenizer(std::string_view text) : text_(text) {}
@@ -370,12 +376,13 @@ private:
         mesh_.prepare_polygons(2, 0);
         faces_.reserve(plausible(n, 4));
         mesh_.reserve(0, plausible(n, 4));
+        CompactIndexArray list;
         for (std::uint64_t i = 0; i < n; ++i) {
             std::uint64_t corners = 0;
             if (!count(corners) || corners > kMaxPolygonVertices)
                 return false;
             skip();
-            CompactIndexArray list;
+            list.clear();
             bool known = true;
             for (std::uint64_t k = 0; k < corners; ++k) {
                 std::uint64_t number = 0;

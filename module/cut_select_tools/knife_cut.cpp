@@ -37,6 +37,8 @@ struct CutPoint {
     bool hard, selected;
     // Made for the line's end inside a polygon rather than by a division.
     bool for_end;
+    // The crossing lies within the line as the origin sees it.
+    bool within;
 };
 
 // Whether polygon vertices v run along the side a-b in either direction.
@@ -53,6 +55,9 @@ struct Entry {
     CornerSource source;
     std::uint8_t side;
     bool seam;
+    // For a seam corner: whether its crossing lies within the line; for a new point, its cut.
+    bool within = false;
+    std::size_t cut = SIZE_MAX;
 };
 
 class Cutter {
@@ -131,13 +136,7 @@ private:
         VertexPair end_side;
         for (k = 0; k < v.count; ++k) {
             Index const a = v[k], b = v[(k + 1) % v.count];
-            if (side_of(a) == side_of(b))
-                continue;
-            // From the end below, as the cut point is made: the polygons on either side of a side
-            // that the line ends on must agree whether the crossing counts.
-            bool const a_below = side_of(a) == kBelow;
-            Vector3d const below = mesh_.point_position(a_below ? a : b), above = mesh_.point_position(a_below ? b : a);
-            if (!sight_.within(below + (above - below) * crossing_fraction(plane_, below, above)))
+            if (side_of(a) == side_of(b) || !within_line(a, b))
                 continue;
             if (counted++ == 0)
                 end_side = {a, b};
@@ -148,20 +147,31 @@ private:
             end_hits_.push_back({f, end_side});
     }
 
-    // The cut point of a side whose ends lie on either side of the plane, made on first use. The
-    // crossing is computed from the end below, so that it does not depend on which polygon asks.
-    CutPoint cut_point(VertexPair const& side, bool for_end)
+    // Whether the plane crosses the side a-b (whose ends lie on either side of it) within the
+    // line. From the end below, as the cut point is made: the polygons on either side of a side
+    // that the line ends on must agree whether the crossing counts.
+    bool within_line(Index a, Index b)
+    {
+        bool const a_below = side_of(a) == kBelow;
+        Vector3d const below = mesh_.point_position(a_below ? a : b), above = mesh_.point_position(a_below ? b : a);
+        return sight_.within(below + (above - below) * crossing_fraction(plane_, below, above));
+    }
+
+    // The cut point of a side whose ends lie on either side of the plane (its place in cuts_),
+    // made on first use. The crossing is computed from the end below, so that it does not depend
+    // on which polygon asks.
+    std::size_t cut_point(VertexPair const& side, bool for_end)
     {
         auto const [it, made] = cut_index_.try_emplace(side.key(), cuts_.size());
         if (!made) {
             cuts_[it->second].for_end |= for_end;
-            return cuts_[it->second];
+            return it->second;
         }
         Index const low = side.sorted_v1(), high = side.sorted_v2();
         bool const low_below = side_of(low) == kBelow;
         Index const below = low_below ? low : high, above = low_below ? high : low;
         Vector3d const pb = mesh_.point_position(below), pa = mesh_.point_position(above);
-        CutPoint cut{{low, high}, kNoIndex, 0, false, false, false, for_end};
+        CutPoint cut{{low, high}, kNoIndex, 0, false, false, false, for_end, within_line(low, high)};
         double const t = plane_.side(pa) == 0 ? 1.0 : crossing_fraction(plane_, pb, pa);
         Vector3d const p = pb + (pa - pb) * t;
         double const reach = kSnap * std::max({length(pa - pb), largest_coordinate(pa), largest_coordinate(pb)});
@@ -177,7 +187,7 @@ private:
             cut.selected = mesh_.selected_edges().contains(side);
         }
         cuts_.push_back(cut);
-        return cuts_.back();
+        return cuts_.size() - 1;
     }
 
     // The corners of f with its cut points in place: new points as corners of their own, ends of
@@ -186,24 +196,28 @@ private:
     {
         cycle_.clear();
         PolygonVertices const v = mesh_.polygon_vertices(f);
-        std::vector<Index> on_seam;
+        std::vector<std::pair<Index, bool>> on_seam;
         for (std::uint16_t k = 0; k < v.count; ++k) {
             std::uint16_t const k1 = static_cast<std::uint16_t>((k + 1) % v.count);
             Index const a = v[k], b = v[k1];
             cycle_.push_back({{a, k, k, 0.0}, side_of(a), false});
             if (side_of(a) == side_of(b))
                 continue;
-            CutPoint const cut = cut_point({a, b}, false);
+            std::size_t const c = cut_point({a, b}, false);
+            CutPoint const& cut = cuts_[c];
             if (!cut.fresh) {
-                on_seam.push_back(cut.point);
+                on_seam.emplace_back(cut.point, cut.within);
                 continue;
             }
             double const s = a == cut.side.v1 ? cut.at : 1 - cut.at;
-            cycle_.push_back({{cut.point, k, k1, s}, 0, true});
+            cycle_.push_back({{cut.point, k, k1, s}, 0, true, cut.within, c});
         }
         for (Entry& e : cycle_)
-            if (std::find(on_seam.begin(), on_seam.end(), e.source.point) != on_seam.end())
-                e.seam = true;
+            for (auto const& [point, within] : on_seam)
+                if (e.source.point == point) {
+                    e.seam = true;
+                    e.within |= within;
+                }
         return cycle_.size() <= kMaxPolygonVertices;
     }
 
@@ -310,10 +324,14 @@ private:
     }
 
     // Divides a crossed polygon into its pieces on either side of the plane; a polygon that the
-    // plane only touches stays whole and counts as a piece of its side. A polygon whose seam
-    // corners cannot be paired up across it (an edge lying in the plane where the boundary passes
-    // through it, a polygon folded over the cut line), or whose pieces would be joined along an
-    // edge the mesh has already, is left whole; the cut points on its sides still go into it.
+    // plane only touches stays whole and counts as a piece of its side. Only crossings paired with
+    // one another within the line are joined: where the line ends inside the polygon, the piece
+    // runs on round the outline past the crossing (which keeps its cut point when it lies within
+    // the line, as for a line ending inside any polygon), and such a piece belongs to neither side.
+    // A polygon whose seam corners cannot be paired up across it (an edge lying in the plane where
+    // the boundary passes through it, a polygon folded over the cut line), or whose pieces would
+    // be joined along an edge the mesh has already, is left whole; the cut points on its sides
+    // still go into it.
     void divide(Index f)
     {
         if (!build_cycle(f))
@@ -330,14 +348,30 @@ private:
         auto const partner = partners(crossings);
         if (!partner)
             return;
+        std::size_t const m = crossings.size();
+        auto const at = [&](std::size_t j) -> Entry const& { return cycle_[crossings[j].first]; };
+        std::vector<bool> joined(m);
+        bool any_joined = false, ends_inside = false;
+        for (std::size_t j = 0; j < m; ++j) {
+            joined[j] = at(j).within && at((*partner)[j]).within;
+            any_joined |= joined[j];
+            if (at(j).within && !joined[j]) {
+                ends_inside = true;
+                if (at(j).cut != SIZE_MAX)
+                    cuts_[at(j).cut].for_end = true;
+            }
+        }
+        result_.end_hits += ends_inside;
+        if (!any_joined)
+            return;
         // A line across the polygon that the mesh has already (a polygon folded over another one
         // that the cut divides the same way) would be run by more than two polygons.
-        for (std::size_t j = 0; j < crossings.size(); ++j)
-            if (mesh_.edge_exists({cycle_[crossings[j].first].source.point, cycle_[crossings[(*partner)[j]].first].source.point}))
+        for (std::size_t j = 0; j < m; ++j)
+            if (joined[j] && mesh_.edge_exists({at(j).source.point, at((*partner)[j]).source.point}))
                 return;
         // Arc i lies between crossings i - 1 and i. A piece follows an arc to its crossing, goes
-        // across the polygon to that crossing's partner, and follows the arc after the partner.
-        std::size_t const m = crossings.size();
+        // across the polygon to that crossing's partner when the two are joined, and follows the
+        // arc after the partner, or else the arc after the crossing.
         std::vector<std::vector<CornerSource>> pieces;
         std::vector<std::uint8_t> piece_sides;
         std::vector<bool> done(m, false);
@@ -345,18 +379,31 @@ private:
             if (done[i])
                 continue;
             std::vector<CornerSource> piece;
-            std::uint8_t const side = arcs[i].side;
+            std::uint8_t side = arcs[i].side;
             for (std::size_t j = i;;) {
-                if (done[j] || arcs[j].side != side)
+                if (done[j])
                     return;
                 done[j] = true;
-                append_run(piece, crossings[(j + m - 1) % m]);
                 append_run(piece, arcs[j]);
-                append_run(piece, crossings[j]);
-                j = ((*partner)[j] + 1) % m;
-                if (j == i)
+                std::size_t next = (j + 1) % m;
+                if (joined[j]) {
+                    append_run(piece, crossings[j]);
+                    append_run(piece, crossings[(*partner)[j]]);
+                    next = ((*partner)[j] + 1) % m;
+                    if (arcs[next].side != arcs[j].side)
+                        return;
+                } else {
+                    // A new point there goes into the piece with the rest of its side's polygons.
+                    if (at(j).cut == SIZE_MAX)
+                        append_run(piece, crossings[j]);
+                    side = kUnknown;
+                }
+                if (next == i)
                     break;
+                j = next;
             }
+            // Begin at the crossing the piece comes from, as the outline runs.
+            std::rotate(piece.begin(), piece.end() - 1, piece.end());
             pieces.push_back(std::move(piece));
             piece_sides.push_back(side);
         }
@@ -376,13 +423,20 @@ private:
             set_interpolated_values(mesh_, g, pieces[i], before);
             if (selected)
                 mesh_.set_polygon_selection(g, true);
-            (piece_sides[i] == kBelow ? below_ : above_).push_back(g);
+            keep_side(g, piece_sides[i]);
         }
         if (mesh_.set_polygon_vertices(f, points_of(pieces[0])))
             set_interpolated_values(mesh_, f, pieces[0], before);
-        (piece_sides[0] == kBelow ? below_ : above_).push_back(f);
+        keep_side(f, piece_sides[0]);
         ++result_.divided;
         result_.changed = true;
+    }
+
+    // A piece on both sides (where the line ends inside its polygon) seeds no part.
+    void keep_side(Index g, std::uint8_t side)
+    {
+        if (side != kUnknown)
+            (side == kBelow ? below_ : above_).push_back(g);
     }
 
     void mark_split_sides()
@@ -524,7 +578,7 @@ private:
                 }
             changes = result_.removed;
         }
-        result_.caps = cap_loops(mesh_, seam_);
+        result_.caps = cap_loops(mesh_, seam_, plane_.normal);
         changes += result_.caps;
         result_.changed |= changes > 0;
         return changes > 0;

@@ -34,12 +34,17 @@ void LassoRaster::walk_side(Vector3d const& p, Vector3d const& q)
     double const slope = (q.x - p.x) / dy;
     double const steps = std::abs(dy);
     double const h = height_;
-    if (dy > 0) {
-        for (double i = std::max(0.0, std::ceil(-p.y)); i < steps && p.y + i < h; ++i)
-            record(i == 0 ? p.x : p.x + i * slope, p.y + i);
-    } else {
-        for (double i = std::max(0.0, std::floor(p.y - h) + 1); i < steps && p.y - i >= 0; ++i)
-            record(i == 0 ? p.x : p.x - i * slope, p.y - i);
+    // The walk starts a step before the first row of the viewport (against rounding) and each step
+    // moves one row, so height + 2 steps cover the viewport; counting them also ends the walk where
+    // the coordinates are too large for a step to change them.
+    double const first = dy > 0 ? std::max(0.0, std::ceil(-p.y) - 1) : std::max(0.0, std::floor(p.y - h));
+    for (int k = 0; k <= height_ + 1; ++k) {
+        double const i = first + k;
+        if (!(i < steps))
+            break;
+        double const y = dy > 0 ? p.y + i : p.y - i;
+        if (y >= 0 && y < h)
+            record(i == 0 ? p.x : dy > 0 ? p.x + i * slope : p.x - i * slope, y);
     }
 }
 
@@ -48,6 +53,9 @@ double LassoRaster::clamp_y(double y) const { return y < 0 ? 0.0 : y >= height_ 
 
 void LassoRaster::record(double x, double y)
 {
+    // Sides whose ends differ by more than doubles hold have no slope to follow.
+    if (std::isnan(x))
+        return;
     x = clamp_x(x);
     std::vector<double>& row = rows_[static_cast<std::size_t>(clamp_y(y))];
     if (row.empty()) {

@@ -14,7 +14,9 @@
 #include "vornsdk/mesh_recorder.h"
 #include "vornsdk/scene.h"
 
+#include <cmath>
 #include <new>
+#include <optional>
 #include <numbers>
 #include <set>
 #include <unordered_map>
@@ -86,6 +88,19 @@ Component copy_polygons(MeshInterface const& mesh, std::vector<Index> const& pol
     return raw;
 }
 
+// Whether every placement of a layout is finite. A layout that is not (distances near the largest
+// number) makes no repeats, and says so, rather than putting points at infinity.
+bool all_finite(std::vector<Matrix4d> const& placements)
+{
+    for (Matrix4d const& m : placements)
+        for (double v : m.m)
+            if (!std::isfinite(v)) {
+                display_message(String("Array: the layout puts repeats beyond any finite distance; none were made."));
+                return false;
+            }
+    return true;
+}
+
 // The size of a mesh's bounding box; nothing for an empty mesh.
 Vector3d box_size(MeshInterface const& mesh)
 {
@@ -94,11 +109,14 @@ Vector3d box_size(MeshInterface const& mesh)
     return max.x < min.x ? Vector3d{} : max - min;
 }
 
+} // namespace
+
 // Names for new items: the source's name and a number that no item of the scene, nor any item
-// the tool keeps for later runs, has taken.
-class Names {
+// the tool keeps for later runs, has taken. Made once per run, so that a run of n new items
+// looks at the scene once.
+class ItemNames {
 public:
-    Names(Component const& source, std::vector<Component> const& a, std::vector<Component> const& b)
+    ItemNames(Component const& source, std::vector<Component> const& a, std::vector<Component> const& b)
         : base_(source["Name"].as_string())
     {
         auto const* item = get_interface<SceneItemInterface>(source);
@@ -125,8 +143,6 @@ private:
     std::set<String> taken_;
     long long counter_ = 0;
 };
-
-} // namespace
 
 bool Array::describe(ComponentDescription& description)
 {
@@ -217,6 +233,7 @@ void Array::on_activate(Component const&)
 {
     source_ = first_selected_mesh().component();
     if (!source_) {
+        display_message(String("Array requires a mesh to be selected."));
         hand_over_to_fallback();
         return;
     }
@@ -270,8 +287,11 @@ void Array::reapply()
 
 void Array::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
 {
+    // Only the item selected first is repeated, run as a command as with the tool: the repeats
+    // of several items would take each other's places.
+    Component const first = source_ ? source_ : first_selected_mesh().component();
     ComponentInterfacePtrT<MeshInterface> const mesh(item.component());
-    if (!mesh)
+    if (!mesh || item.component() != first)
         return;
     RunScope const scope;
     recorder_.reset();
@@ -282,7 +302,8 @@ void Array::apply(ComponentInterfaceReferenceT<SceneItemInterface> const& item)
         apply_radial(item.component(), *mesh);
 }
 
-Component Array::element(std::vector<Component>& items, std::size_t e, Component const& source, bool instance)
+Component Array::element(std::vector<Component>& items, std::size_t e, Component const& source, bool instance,
+                         std::optional<ItemNames>& names)
 {
     String const type = instance ? String("ReferenceItem") : String("SceneObject");
     if (items.size() < e)
@@ -292,7 +313,10 @@ Component Array::element(std::vector<Component>& items, std::size_t e, Component
         Component made = Component::create(type);
         if (!made)
             return made;
-        made["Name"].set_value(Names(source, linear_items_, radial_items_).next(), false);
+        // An item of the other kind gives its place in the numbering to the one replacing it.
+        if (!slot && !names)
+            names.emplace(source, linear_items_, radial_items_);
+        made["Name"].set_value(slot ? slot["Name"].as_string() : names->next(), false);
         if (instance) {
             made["ReferencedItem"].set_value(StrongReference{source}, false);
         } else {
@@ -341,7 +365,8 @@ void Array::apply_linear(Component const& item, MeshInterface& mesh)
         std::vector<Matrix4d> placements;
         for (Vector3d const& offset : linear_offsets(number, step, true))
             placements.push_back(Matrix4d::translation(offset));
-        mesh.add_geometry(*copy, placements);
+        if (all_finite(placements))
+            mesh.add_geometry(*copy, placements);
         return;
     }
     auto const* source = get_interface<SceneItemInterface>(item);
@@ -350,8 +375,15 @@ void Array::apply_linear(Component const& item, MeshInterface& mesh)
     Matrix4d const placement = source->placement();
     Vector3d const step = linear_step(number, distance, box_size(mesh), use);
     std::vector<Vector3d> const offsets = linear_offsets(number, step, false);
+    std::vector<Matrix4d> moves;
+    for (Vector3d const& offset : offsets)
+        moves.push_back(Matrix4d::translation(transform_vector(placement, offset)));
+    if (!all_finite(moves))
+        return;
+    std::optional<ItemNames> names;
     for (std::size_t e = 1; e <= offsets.size(); ++e) {
-        auto* repeat = get_interface<SceneItemInterface>(element(linear_items_, e, item, elements == kInstanceElements));
+        auto* repeat =
+            get_interface<SceneItemInterface>(element(linear_items_, e, item, elements == kInstanceElements, names));
         Component const transform = Component::create("TranslateTransform");
         if (!repeat || !transform)
             continue;
@@ -382,20 +414,27 @@ void Array::apply_radial(Component const& item, MeshInterface& mesh)
         std::vector<Matrix4d> placements;
         for (int i = 1; i < layout.count; ++i)
             placements.push_back(to_mesh * radial_transform(layout, i) * world);
-        mesh.add_geometry(*copy, placements);
+        if (all_finite(placements))
+            mesh.add_geometry(*copy, placements);
         return;
     }
     Matrix4d const placement = source->placement();
     Matrix4d const parent = world * inverse(placement);
     Matrix4d const to_parent = inverse(parent);
+    std::vector<Matrix4d> turns;
+    for (int i = 1; i < layout.count; ++i)
+        turns.push_back(to_parent * radial_transform(layout, i) * parent);
+    if (!all_finite(turns))
+        return;
+    std::optional<ItemNames> names;
     for (int i = 1; i < layout.count; ++i) {
         auto* repeat = get_interface<SceneItemInterface>(
-            element(radial_items_, static_cast<std::size_t>(i), item, elements == kInstanceElements));
+            element(radial_items_, static_cast<std::size_t>(i), item, elements == kInstanceElements, names));
         Component const transform = Component::create("TranslateTransform");
         if (!repeat || !transform)
             continue;
         Vector3d t, r, s;
-        decompose_matrix_xyz(to_parent * radial_transform(layout, i) * parent, t, r, s);
+        decompose_matrix_xyz(turns[static_cast<std::size_t>(i - 1)], t, r, s);
         repeat->set_placement(placement);
         transform["Translation"].set_value(t, false);
         transform["RotateX"].set_value(r.x, false);

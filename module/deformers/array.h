@@ -4,10 +4,12 @@
 
 #include "vornsdk/attribute.h"
 
+#include <optional>
 #include <vector>
 
 namespace tolvir {
 
+class ItemNames;
 class ToolGizmo;
 
 // What both layouts share: the item repeated.
@@ -60,8 +62,9 @@ private:
     void apply_radial(VORNSDK::Component const& item, VORNSDK::MeshInterface& mesh);
     // Element e (from 1) of a layout's list, made when missing or of another kind, and in the
     // scene beside the source; null when it cannot be made.
+    // New items are named by names, made on first use.
     VORNSDK::Component element(std::vector<VORNSDK::Component>& items, std::size_t e, VORNSDK::Component const& source,
-                               bool instance);
+                               bool instance, std::optional<ItemNames>& names);
     void show_gizmo_for_layout();
     void place_gizmo();
 

@@ -1,6 +1,7 @@
 #include "deformers/bend.h"
 
 #include "deformers/bend_points.h"
+#include "deformers/selection_along_ray.h"
 #include "deformers/points_box.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
@@ -10,11 +11,13 @@
 #include "manipulators/tool_gizmo.h"
 
 #include "vornsdk/gizmo.h"
+#include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 #include "vornsdk/viewport.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <utility>
 
@@ -144,6 +147,7 @@ void Bend::on_activate(Component const&)
     gizmo_ = &add_gizmo(std::make_unique<BasicGizmo>(std::move(gizmo)));
     item_ = first_selected_mesh().component();
     if (!item_) {
+        display_message(String("Bend requires one or more meshes to be selected."));
         hand_over_to_fallback();
         return;
     }
@@ -187,24 +191,17 @@ void Bend::define_range(InputRecord const& input)
         return;
     // Measured on the selection as it was before the bend.
     reapply_with([&] {
-        double const x = input.state.pointer_x(), y = input.state.pointer_y();
-        Matrix4d const world = item_matrix(), to_mesh = inverse(world);
-        Vector3d const origin = transform_point(to_mesh, view->unproject({x, y, 0.0}));
-        Vector3d const direction = unit(transform_point(to_mesh, view->unproject({x, y, 0.99})) - origin);
-        std::vector<Index> const points = selection_points(*mesh, selection_mode());
-        if (points.empty() || direction == Vector3d{})
+        Matrix4d const world = item_matrix();
+        auto const seen = selection_along_ray(*view, inverse(world), *mesh, selection_mode(), input.state.pointer_x(),
+                                              input.state.pointer_y());
+        if (!seen)
             return;
-        std::vector<Vector3d> positions(points.size());
-        mesh->point_positions(points, positions);
-        double nearest = dot(positions.front() - origin, direction);
-        for (Vector3d const& p : positions)
-            nearest = std::min(nearest, dot(p - origin, direction));
-        Vector3d const start = origin + direction * nearest;
+        Vector3d const start = seen->origin + seen->direction * seen->front;
 
         Matrix4d frame = view->view_matrix() * world;
         frame(0, 3) = frame(1, 3) = frame(2, 3) = 0;
-        double lowest = 0, highest = 0;
-        for (Vector3d const& p : positions) {
+        double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+        for (Vector3d const& p : seen->positions) {
             double const up = transform_point(frame, p - start).y;
             lowest = std::min(lowest, up);
             highest = std::max(highest, up);

@@ -1,10 +1,10 @@
 #include "deformers/bend_points.h"
+#include "deformers/point_blocks.h"
 
 #include "deformers/sin_cos.h"
 #include "deformers/vector_clones.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace tolvir {
@@ -122,17 +122,10 @@ void bend_points(BendParameters const& bend, std::span<Vector3d> points)
             p = bend_with(b, p);
         return;
     }
-    constexpr std::size_t kBlock = 256;
-    std::array<Vector3d, kBlock> saved;
-    for (std::size_t first = 0; first < points.size(); first += kBlock) {
-        std::size_t const n = std::min(kBlock, points.size() - first);
-        Vector3d* const block = points.data() + first;
-        std::copy_n(block, n, saved.begin());
-        // NaN turns fail the comparison and stay as they are: the bent point is NaN either way.
-        if (bend_block(b, block, n))
-            for (std::size_t i = 0; i < n; ++i)
-                block[i] = bend_with(b, saved[i]);
-    }
+    // NaN turns fail the fast path's comparison and stay as they are: the bent point is NaN
+    // either way.
+    deform_in_blocks(points, [&](Vector3d* block, std::size_t n) { return bend_block(b, block, n); },
+                     [&](Vector3d const& p) { return bend_with(b, p); });
 }
 
 } // namespace tolvir

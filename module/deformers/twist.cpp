@@ -1,6 +1,7 @@
 #include "deformers/twist.h"
 
 #include "deformers/points_box.h"
+#include "deformers/selection_along_ray.h"
 #include "deformers/twist_points.h"
 #include "framework/description_builder.h"
 #include "framework/key_bindings.h"
@@ -11,6 +12,7 @@
 
 #include "vornsdk/draw.h"
 #include "vornsdk/gizmo.h"
+#include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 #include "vornsdk/viewport.h"
 
@@ -166,6 +168,8 @@ void Twist::place_gizmos()
 void Twist::on_activate(Component const&)
 {
     item_ = first_selected_mesh().component();
+    if (!item_)
+        display_message(String("Twist requires one or more meshes to be selected."));
     set_gizmos_on(false);
     range_mode_ = true;
     build_gizmos();
@@ -227,22 +231,12 @@ void Twist::define_axis(InputRecord const& input)
         return;
     // Measured on the selection as it was before the twist.
     reapply_with([&] {
-        double const x = input.state.pointer_x(), y = input.state.pointer_y();
-        Matrix4d const to_mesh = inverse(item_matrix());
-        Vector3d const origin = transform_point(to_mesh, view->unproject({x, y, 0.0}));
-        Vector3d const direction = unit(transform_point(to_mesh, view->unproject({x, y, 0.99})) - origin);
-        std::vector<Index> const points = selection_points(*mesh, selection_mode());
-        if (points.empty() || direction == Vector3d{})
+        auto const seen = selection_along_ray(*view, inverse(item_matrix()), *mesh, selection_mode(),
+                                              input.state.pointer_x(), input.state.pointer_y());
+        if (!seen)
             return;
-        std::vector<Vector3d> positions(points.size());
-        mesh->point_positions(points, positions);
-        double front = dot(positions.front() - origin, direction), back = front;
-        for (Vector3d const& p : positions) {
-            front = std::min(front, dot(p - origin, direction));
-            back = std::max(back, dot(p - origin, direction));
-        }
-        attribute("near").set_value(origin + direction * back);
-        attribute("far").set_value(origin + direction * front);
+        attribute("near").set_value(seen->origin + seen->direction * seen->back);
+        attribute("far").set_value(seen->origin + seen->direction * seen->front);
         attribute("twist_near").set_value(0.0);
         attribute("twist_far").set_value(0.0);
         range_defined_ = true;

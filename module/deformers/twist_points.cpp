@@ -1,10 +1,10 @@
 #include "deformers/twist_points.h"
+#include "deformers/point_blocks.h"
 
 #include "deformers/sin_cos.h"
 #include "deformers/vector_clones.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace tolvir {
@@ -90,16 +90,8 @@ void twist_points(TwistParameters const& twist, std::span<Vector3d> points)
     if (!twists(twist))
         return;
     Twister const t(twist);
-    constexpr std::size_t kBlock = 256;
-    std::array<Vector3d, kBlock> saved;
-    for (std::size_t first = 0; first < points.size(); first += kBlock) {
-        std::size_t const n = std::min(kBlock, points.size() - first);
-        Vector3d* const block = points.data() + first;
-        std::copy_n(block, n, saved.begin());
-        if (twist_block(t, block, n))
-            for (std::size_t i = 0; i < n; ++i)
-                block[i] = twist_with(t, saved[i]);
-    }
+    deform_in_blocks(points, [&](Vector3d* block, std::size_t n) { return twist_block(t, block, n); },
+                     [&](Vector3d const& p) { return twist_with(t, p); });
 }
 
 } // namespace tolvir

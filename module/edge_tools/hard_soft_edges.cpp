@@ -74,8 +74,7 @@ bool EdgesOperator::execute_item(ComponentInterfaceReferenceT<SceneItemInterface
     // Hardening a whole patch needs no telling outline from inside: every side goes hard.
     bool const every_side = touch_outline && touch_inner && hard;
     if (every_side) {
-        for (Index f : to_vector(mesh->selected_polygons()))
-            mesh->set_sides_hard(f, true);
+        mesh->set_sides_hard(to_vector(mesh->selected_polygons()), true);
         return true;
     }
     for (Index f : to_vector(mesh->selected_polygons())) {

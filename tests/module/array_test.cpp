@@ -147,6 +147,11 @@ TEST_F(ArrayToolTest, InstancesStandBesideTheSourceAndReRunsReuseThem)
     EXPECT_EQ(array.linear_items()[0], first);
     EXPECT_EQ(array.linear_items().size(), 3u);
     EXPECT_TRUE(app_node()["ParentInPlace"].as_bool());
+    // Copies replacing the instances take their names.
+    tool["ArrayElement"].set_value(2);
+    EXPECT_EQ(scene_items(), (std::vector<std::string>{"Grid", "Grid_1", "Grid_2", "Grid_3"}));
+    EXPECT_EQ(array.linear_items()[0].component_type(), String("SceneObject"));
+    tool["ArrayElement"].set_value(1);
 
     // Radial instances turn about the axis through the origin, in world space.
     tool["ArrayType"].set_value(1);

@@ -181,6 +181,11 @@ TEST_F(BendToolTest, APressWithTheRangeUnsetLaysTheSpineUpTheScreenFromTheFrontO
     EXPECT_EQ(tool["angle"].as_double(), 0.0);
     Matrix4d frame = tool["trans"].as_Matrix4d();
     EXPECT_EQ(frame, Matrix4d::identity());
+    // Pressed above the band, the range is as long as the band is high.
+    tool["set"].set_value(false);
+    drag(150, -50, 0);
+    expect_close(tool["start"].as_Vector3d(), {0.5, 1.5, 1});
+    expect_close(tool["end"].as_Vector3d(), {0.5, 2.5, 1});
 }
 
 TEST_F(BendToolTest, RunAsACommandTheRangeComesFromTheSelection)

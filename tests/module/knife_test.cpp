@@ -5,9 +5,13 @@
 #include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <random>
+#include <string>
+#include <tuple>
 
 using namespace VORNSDK;
 using namespace tolvir;
@@ -58,8 +62,9 @@ protected:
         mesh->add_polygon(top);
     }
 
-    // The mesh keeps the store's promises and is a manifold; with closed, every side has a polygon
-    // on either side; and no point is left without a polygon.
+    // The mesh keeps the store's promises and is a manifold; no polygon has two corners in one
+    // place; with closed, every side has a polygon on either side; and no point is left without a
+    // polygon.
     ::testing::AssertionResult sound(bool closed) const
     {
         if (auto const result = valid(*mesh); !result)
@@ -68,6 +73,10 @@ protected:
             return ::testing::AssertionFailure() << problems.front().text();
         for (Index f : mesh->polygons()) {
             PolygonVertices const v = mesh->polygon_vertices(f);
+            for (std::uint16_t k = 0; k < v.count; ++k)
+                for (std::uint16_t l = 0; l < k; ++l)
+                    if (mesh->point_position(v[k]) == mesh->point_position(v[l]))
+                        return ::testing::AssertionFailure() << "polygon " << f << " has two corners in one place";
             for (std::uint16_t k = 0; closed && k < v.count; ++k) {
                 PolyMarker beside;
                 if (mesh->polygons_of_edge(v.edge(k), beside) != 2)
@@ -91,6 +100,54 @@ protected:
                 v += dot(a, cross(mesh->point_position(p[k]), mesh->point_position(p[k + 1]))) / 6;
         }
         return v;
+    }
+
+    // A closed block of unit cells on y = 0 to 1, facing outwards: cell (i, j) spans x from i and
+    // z from j, present where rows[j][i] is '#'. Missing cells inside make holes through it.
+    void make_block(std::vector<std::string> const& rows)
+    {
+        std::map<std::tuple<int, int, int>, Index> made;
+        auto const at = [&](int x, int y, int z) {
+            auto const [it, fresh] = made.try_emplace({x, y, z}, kNoIndex);
+            if (fresh)
+                it->second = mesh->add_point({double(x), double(y), double(z)});
+            return it->second;
+        };
+        auto const cell = [&](int i, int j) {
+            return j >= 0 && i >= 0 && j < int(rows.size()) && i < int(rows[j].size()) && rows[j][i] == '#';
+        };
+        for (int j = 0; j < int(rows.size()); ++j)
+            for (int i = 0; i < int(rows[j].size()); ++i) {
+                if (!cell(i, j))
+                    continue;
+                // The corners as the top runs, and the cell beyond each side.
+                int const x[4] = {i, i, i + 1, i + 1}, z[4] = {j, j + 1, j + 1, j};
+                int const di[4] = {-1, 0, 1, 0}, dj[4] = {0, 1, 0, -1};
+                mesh->add_polygon({at(x[0], 1, z[0]), at(x[1], 1, z[1]), at(x[2], 1, z[2]), at(x[3], 1, z[3])});
+                mesh->add_polygon({at(x[3], 0, z[3]), at(x[2], 0, z[2]), at(x[1], 0, z[1]), at(x[0], 0, z[0])});
+                for (int k = 0; k < 4; ++k) {
+                    int const l = (k + 1) % 4;
+                    if (!cell(i + di[k], j + dj[k]))
+                        mesh->add_polygon({at(x[l], 1, z[l]), at(x[k], 1, z[k]), at(x[k], 0, z[k]), at(x[l], 0, z[l])});
+                }
+            }
+    }
+
+    // How many polygons a line along y through (x, z) passes through.
+    std::size_t polygons_over(double x, double z) const
+    {
+        std::size_t n = 0;
+        for (Index f : mesh->polygons()) {
+            PolygonVertices const v = mesh->polygon_vertices(f);
+            bool inside = false;
+            for (std::uint16_t k = 0; k < v.count; ++k) {
+                Vector3d const a = mesh->point_position(v[k]), b = mesh->point_position(v[(k + 1) % v.count]);
+                if ((a.z > z) != (b.z > z) && x < a.x + (b.x - a.x) * (z - a.z) / (b.z - a.z))
+                    inside = !inside;
+            }
+            n += inside;
+        }
+        return n;
     }
 
     std::size_t points_with(double Vector3d::*axis, double value) const
@@ -277,6 +334,98 @@ TEST_F(KnifeCut, AConcavePolygonCrossedFourTimesFallsIntoThreePieces)
         total += area / 2;
     }
     EXPECT_DOUBLE_EQ(total, 7);
+}
+
+TEST_F(KnifeCut, AConcavePolygonIsOnlyJoinedAcrossWhereTheLineReaches)
+{
+    // The U of the test above with a quad beside its right arm; lines along z = 2 from x = from
+    // to x = to. Each case lists where the cut points lie (x on z = 2) and how many corners the
+    // quad ends with: a crossing beyond the line's end makes no point, one where the line ends
+    // inside an arm keeps its point as for any polygon the line ends in.
+    for (auto const& p : std::vector<Vector3d>{{0, 0, 0}, {0, 0, 3}, {1, 0, 3}, {1, 0, 1}, {2, 0, 1}, {2, 0, 3},
+                                               {3, 0, 3}, {3, 0, 0}, {4, 0, 3}, {4, 0, 0}})
+        mesh->add_point(p);
+    mesh->add_polygon({0, 1, 2, 3, 4, 5, 6, 7});
+    mesh->add_polygon({7, 6, 8, 9});
+    std::string const before = state();
+    struct Case {
+        double from, to;
+        std::vector<double> cut_at;
+        std::size_t polygons, quad_corners, end_hits;
+    };
+    for (Case const& c : {Case{-1, 1.5, {0, 1}, 3, 4, 0}, Case{1.5, 5, {2, 3, 4}, 4, 4, 0},
+                          Case{-1, 2.5, {0, 1, 2}, 3, 4, 1}, Case{0.5, 2.5, {1, 2}, 2, 4, 1}}) {
+        SCOPED_TRACE(c.from);
+        SCOPED_TRACE(c.to);
+        {
+            HistoryTransaction step("Knife");
+            HistoryContext const recording(step, false);
+            KnifeCutResult const cut = knife_cut(*mesh, {{c.from, 0, 2}, {c.to, 0, 2}, {c.from, 10, 2}}, KnifeRemove::None);
+            EXPECT_EQ(cut.end_hits, c.end_hits);
+        }
+        EXPECT_EQ(mesh->polygons().count(), c.polygons);
+        EXPECT_EQ(mesh->polygon_vertices(1).count, c.quad_corners);
+        std::vector<double> cut_at;
+        for (Index p : mesh->points())
+            if (mesh->point_position(p).z == 2)
+                cut_at.push_back(mesh->point_position(p).x);
+        std::sort(cut_at.begin(), cut_at.end());
+        EXPECT_EQ(cut_at, c.cut_at);
+        EXPECT_TRUE(sound(false));
+        teskar::UndoHistory::instance().undo();
+        EXPECT_EQ(state(), before);
+    }
+}
+
+TEST_F(KnifeCut, ARingShapedCrossSectionIsClosedByABandThatLeavesTheHoleOpen)
+{
+    // Cut flat through the middle of its height, a square ring loses one half and the opening is
+    // closed by a band from its outside to its inside: closed, facing outwards, nothing across
+    // the hole, and no double skin over the ring (the line through a cell meets one polygon per
+    // face it passes).
+    make_block({"###", "#.#", "###"});
+    std::string const before = state();
+    KnifeLine const flat{{-10, 0.5, 1.5}, {20, 0.5, 1.5}, {1.5, 0.5, 60}};
+    for (KnifeRemove const remove : {KnifeRemove::SideA, KnifeRemove::SideB, KnifeRemove::Separate}) {
+        SCOPED_TRACE(static_cast<int>(remove));
+        {
+            HistoryTransaction step("Knife");
+            HistoryContext const recording(step, false);
+            EXPECT_GT(knife_cut(*mesh, flat, remove).caps, 0u);
+        }
+        EXPECT_TRUE(sound(true));
+        EXPECT_NEAR(volume(), remove == KnifeRemove::Separate ? 8 : 4, 1e-12);
+        EXPECT_EQ(polygons_over(1.5, 1.5), 0u);
+        EXPECT_EQ(polygons_over(0.5, 1.5), remove == KnifeRemove::Separate ? 4u : 2u);
+        teskar::UndoHistory::instance().undo();
+        EXPECT_EQ(state(), before);
+    }
+}
+
+TEST_F(KnifeCut, AnIslandInAHoleGetsItsOwnCapAndAnOutlineAroundSeveralHolesStaysOpen)
+{
+    KnifeLine const flat{{-10, 0.5, 2.5}, {20, 0.5, 2.5}, {2.5, 0.5, 60}};
+    // A block with a ring-shaped hole around a pillar: the band runs from the outside to the
+    // hole, and the pillar gets a cap of its own.
+    make_block({"#####", "#...#", "#.#.#", "#...#", "#####"});
+    knife_cut(*mesh, flat, KnifeRemove::SideA);
+    EXPECT_TRUE(sound(true));
+    EXPECT_NEAR(volume(), 8.5, 1e-12);
+    EXPECT_EQ(polygons_over(1.5, 1.5), 0u);
+    EXPECT_EQ(polygons_over(2.5, 2.5), 2u);
+    EXPECT_EQ(polygons_over(0.5, 2.5), 2u);
+
+    // Two holes through one block: no cap can close the section, which is left open.
+    item = Component::create("SceneObject");
+    teskar::scene_of(active_scene())->add_item(item);
+    mesh = teskar::mesh_of(item);
+    make_block({"#####", "#.#.#", "#####"});
+    KnifeCutResult const cut = knife_cut(*mesh, flat, KnifeRemove::SideA);
+    EXPECT_GT(cut.removed, 0u);
+    EXPECT_EQ(cut.caps, 0u);
+    EXPECT_TRUE(sound(false));
+    for (double x : {0.5, 1.5, 2.5, 3.5, 4.5})
+        EXPECT_EQ(polygons_over(x, 1.5), x == 1.5 || x == 3.5 ? 0u : 1u) << x;
 }
 
 TEST_F(KnifeCut, RemovingASideTakesEveryUnusedPointAway)

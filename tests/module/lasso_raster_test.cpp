@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -69,6 +70,12 @@ TEST(LassoRaster, PointsAndOutlinesBeyondTheViewportMeetAtItsBorder)
     std::vector<Vector3d> const broken{{nan, 10, 1}, {20, nan, 1}, {20, 30, 1}};
     EXPECT_FALSE(LassoRaster(100, 100, broken).contains(15, 20));
     EXPECT_FALSE(r.contains(nan, 20));
+    // Sides spanning more than doubles hold are walked without a slope and cost only the rows.
+    std::vector<Vector3d> const huge{{-1.7e308, -1.7e308, 1}, {1.7e308, 50, 1}, {-1.7e308, 1.7e308, 1}};
+    LassoRaster const h(100, 100, huge);
+    for (int y = 0; y < 100; ++y)
+        for (double x : h.row(y))
+            EXPECT_FALSE(std::isnan(x));
 }
 
 } // namespace

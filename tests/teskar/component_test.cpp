@@ -32,6 +32,9 @@ public:
         ratio->set_min_parameter(0);
         ratio->set_max_parameter(1);
         teskar::add_attribute(d, "label", Parameter::PT_STRING);
+        auto* side = teskar::add_attribute(d, "side", Parameter::PT_INT, 0);
+        side->add_tag(Description::ui_type(), "button_group");
+        side->add_tag(Description::ui_flags(), Parameter(ParameterList{"Left", "Right", "Both"}));
         return true;
     }
     void* query_interface(UniqueID const& id) override
@@ -140,6 +143,11 @@ TEST_F(ComponentTest, SetValueConvertsAndClampsNumbersAndRefusesOtherKinds)
     EXPECT_EQ(c["ratio"].value(), Parameter(1.0));
     EXPECT_FALSE(c["ratio"].set_value("text").ok());
     EXPECT_EQ(c["ratio"].as_double(), 1.0);
+    // A choice stays among its buttons.
+    c["side"].set_value(7);
+    EXPECT_EQ(c["side"].as_int(), 2);
+    c["side"].set_value(-1);
+    EXPECT_EQ(c["side"].as_int(), 0);
 }
 
 TEST_F(ComponentTest, SubscribersHearChangesUntilTheirConnectionsEnd)

@@ -120,11 +120,12 @@ TEST_F(Mesh, MarkingEverySideOfAPolygonAtOnceIsUndoneExactly)
     {
         HistoryTransaction t("Hard");
         History::instance().set_current_transaction(&t);
-        mesh->set_sides_hard(0, true);
-        mesh->set_sides_hard(nonagon, true);
+        Index const polygons[] = {0, nonagon};
+        mesh->set_sides_hard(polygons, true);
         EXPECT_EQ(mesh->hard_edge_count(), 4u + 9u);
         EXPECT_TRUE(mesh->edge_hard({4, 1})); // the side polygon 1 shares
-        mesh->set_sides_hard(1, false);
+        Index const second[] = {1};
+        mesh->set_sides_hard(second, false);
         EXPECT_EQ(mesh->hard_edge_count(), 3u + 9u);
         EXPECT_FALSE(mesh->edge_hard({1, 4}));
         History::instance().set_current_transaction(nullptr);

@@ -53,3 +53,27 @@ TEST_F(DeformerScriptTest, ArrayRepeatsAsReferenceItemsThatScriptsCanList)
     EXPECT_EQ(lines[11]["position"], nlohmann::json::parse("[0.0,3.0,0.0]"));
     EXPECT_EQ(lines.back()["name"], "b");
 }
+
+TEST_F(DeformerScriptTest, ArrayRunRepeatsOnlyTheFirstSelectedItemAndNeverAtInfinity)
+{
+    Outcome const o = run("new box a\nnew box b\nitems a b\nrun Array ArrayElement=2 Number=3,1,1 disttype=1 "
+                          "Distance=2,0,0\ntree\nrun Array ArrayElement=0 Number=3,1,1 disttype=1 Distance=1e308,0,0\n"
+                          "info a\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    auto const lines = json_lines(o.out);
+    ASSERT_EQ(lines.size(), 4u + 2 + 1);
+    EXPECT_EQ(lines[4]["name"], "a_1");
+    EXPECT_EQ(lines[4]["position"], nlohmann::json::parse("[2.0,0.0,0.0]"));
+    EXPECT_EQ(lines[5]["name"], "a_2");
+    EXPECT_EQ(lines[5]["position"], nlohmann::json::parse("[4.0,0.0,0.0]"));
+    EXPECT_EQ(lines.back()["polygons"], 6);
+    EXPECT_NE(o.err.find("message: Array: the layout puts repeats beyond any finite distance"), std::string::npos);
+}
+
+TEST_F(DeformerScriptTest, WithoutAMeshTheToolsSayWhatTheyNeed)
+{
+    Outcome const o = run("new box b\nitems\ntool Twist\ndrop\ntool Bend\n");
+    EXPECT_NE(o.code, 0);
+    EXPECT_NE(o.err.find("message: Twist requires one or more meshes to be selected."), std::string::npos);
+    EXPECT_NE(o.err.find("message: Bend requires one or more meshes to be selected."), std::string::npos);
+}

@@ -52,6 +52,9 @@ std::vector<Allowance> const& allowances()
         // Tweak's Shift on a border point joins a copy on the same spot by two flat triangles,
         // which the drag then pulls out (docs/tweak.md).
         {Check::Coincident, std::regex(R"(\w+ Tweak: press .*shift.*)")},
+        // A bend tighter than the selection is thick folds its inner side onto the bend's centre
+        // (docs/deformers.md).
+        {Check::Coincident, std::regex(R"(\w+ (Bend: .*|(\w+: )?run Bend\b.*))")},
     };
     return list;
 }
@@ -452,9 +455,9 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
                 widened.problems[kind].insert(seen->problems[kind].begin(), seen->problems[kind].end());
                 widened.problem_points[kind].insert(seen->problem_points[kind].begin(), seen->problem_points[kind].end());
             }
-            widened.existed.resize(std::max(widened.existed.size(), seen->existed.size()), 0);
-            for (std::size_t p = 0; p < seen->existed.size(); ++p)
-                widened.existed[p] |= seen->existed[p];
+            // Each apply starts again from the mesh the tool began with and may hand the slots of
+            // the last apply's points to new ones: only the points of that mesh are old.
+            widened.existed = seen->existed;
             before = &widened;
         }
         check_edit(report, name, mesh, *before, m, std::find(loose_.begin(), loose_.end(), m.item) == loose_.end());
@@ -469,6 +472,7 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
                 if (!in_tool_->find(m.item)) {
                     in_tool_->meshes.emplace_back();
                     in_tool_->meshes.back().item = m.item;
+                    in_tool_->meshes.back().existed = m.existed;
                 }
                 auto& seen = *std::find_if(in_tool_->meshes.begin(), in_tool_->meshes.end(),
                                            [&](MeshFacts const& f) { return f.item == m.item; });
@@ -476,9 +480,6 @@ std::vector<Problem> CheckedSession::run(std::string const& line)
                     seen.problems[kind].insert(m.problems[kind].begin(), m.problems[kind].end());
                     seen.problem_points[kind].insert(m.problem_points[kind].begin(), m.problem_points[kind].end());
                 }
-                seen.existed.resize(std::max(seen.existed.size(), m.existed.size()), 0);
-                for (std::size_t p = 0; p < m.existed.size(); ++p)
-                    seen.existed[p] |= m.existed[p];
             }
 
     if (error.empty() && history_statement) {

@@ -101,7 +101,8 @@ private:
     std::size_t statements_ = 0, comparisons_ = 0;
     State state_;
     std::unique_ptr<SceneFacts> facts_;
-    // The points and manifold problems of each mesh seen since the active tool began.
+    // The manifold problems of each mesh seen since the active tool began, and the points it
+    // began with.
     std::unique_ptr<SceneFacts> in_tool_;
     // The state with that many undo steps, taken when nothing was being recorded.
     std::map<std::size_t, State> settled_;

@@ -309,3 +309,48 @@ TEST_F(TweakTest, ShiftPullsNewGeometryOutOfTheBorder)
 }
 
 } // namespace
+
+#include "teskar/draw_list.h"
+#include "teskar/tool_handler.h"
+
+namespace {
+
+// What the active tool draws now (draw_first, then draw).
+teskar::DrawList tool_drawing()
+{
+    teskar::DrawList list;
+    auto* tool = VORNSDK::get_interface<VORNSDK::InteractiveToolInterface>(teskar::ToolHandler::instance().active_tool());
+    tool->draw_first(list);
+    tool->draw(list);
+    return list;
+}
+
+TEST_F(SelectionToolsTest, TheShapeIsDrawnInBlueOrInTheRedOfDeselecting)
+{
+    std::ostringstream out, err;
+    vorn::ScriptSession session(out, err);
+    for (char const* line : {"new grid g 4 4 2", "mode points", "tool LassoSelect shape=2", "press 400 300 shift",
+                             "drag 460 300"})
+        session.run_line(line);
+    teskar::DrawList const radial = tool_drawing();
+    // The circle's 36 points, ten degrees apart, as a closed outline at half strength.
+    auto const lines = radial.of_kind(teskar::DrawList::Kind::Line);
+    ASSERT_EQ(lines.size(), 36u);
+    EXPECT_EQ(lines.front().color.x, 1.0f);
+    EXPECT_EQ(lines.front().color.z, 0.0f);
+    EXPECT_EQ(lines.front().color.w, 0.5f);
+
+    for (char const* line : {"release 460 300", "set shape=1", "press 300 200", "drag 500 400"})
+        session.run_line(line);
+    teskar::DrawList const marquee = tool_drawing();
+    auto const quads = marquee.of_kind(teskar::DrawList::Kind::Quad);
+    ASSERT_EQ(quads.size(), 1u);
+    EXPECT_EQ(marquee.count(teskar::DrawList::Kind::Line), 0u);
+    EXPECT_EQ(quads.front().color.y, 0.6f);
+    EXPECT_EQ(quads.front().color.z, 1.0f);
+    EXPECT_EQ(quads.front().color.w, 0.1f);
+    session.run_line("release 500 400");
+    EXPECT_EQ(tool_drawing().entries().size(), 0u);
+}
+
+} // namespace

@@ -53,6 +53,19 @@ Parameter ComponentData::value(int index, Context const* context) const
 
 namespace {
 
+// The number of choices of an integer shown as buttons or a combo box, whose value is the index
+// of the chosen label; 0 for any other attribute.
+std::size_t choice_count(AttributeDescription const& desc)
+{
+    if (desc.type() != Parameter::PT_INT)
+        return 0;
+    Parameter const ui = desc.value(Description::ui_type());
+    if (!ui.valid() || (ui.as_string() != String("button_group") && ui.as_string() != String("combo_box")))
+        return 0;
+    Parameter const labels = desc.value(Description::ui_flags());
+    return labels.get_type() == Parameter::PT_LIST ? labels.as_list().size() : 0;
+}
+
 // The value as the attribute's declared type: numbers convert among themselves and are clamped
 // to the attribute's limits; other kinds must match. False when the value cannot be stored.
 bool coerce(AttributeDescription const& desc, Parameter const& in, Parameter& out)
@@ -73,6 +86,8 @@ bool coerce(AttributeDescription const& desc, Parameter const& in, Parameter& ou
                 v = desc.min_parameter().as_double();
             if (desc.max_parameter().valid() && v > desc.max_parameter().as_double())
                 v = desc.max_parameter().as_double();
+            if (std::size_t const choices = choice_count(desc))
+                v = std::clamp(v, 0.0, static_cast<double>(choices - 1));
         }
         if (type == Parameter::PT_BOOL)
             out = Parameter(in.as_bool());

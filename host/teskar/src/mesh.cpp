@@ -720,23 +720,37 @@ void Mesh::set_side_hard(Index f, std::size_t k, bool hard)
     set_edge_hard({list[k], list[(k + 1) % list.size()]}, false);
 }
 
-void Mesh::set_sides_hard(Index f, bool hard)
+void Mesh::set_sides_hard(std::span<Index const> polygons, bool hard)
 {
-    if (!polygon_exists(f))
-        return;
-    std::size_t const n = corners_.size(f);
-    if (!hard || n > kMarkBits) {
-        for (std::size_t k = 0; k < n; ++k)
-            set_side_hard(f, k, hard);
+    if (!hard) {
+        for (Index f : polygons)
+            for (std::size_t k = 0, n = polygon_exists(f) ? corners_.size(f) : 0; k < n; ++k)
+                set_side_hard(f, k, false);
         return;
     }
-    auto const all = static_cast<std::uint8_t>((1u << n) - 1);
-    if ((side_marks_[f] & all) == all)
-        return;
-    touch_marks(f);
-    ever_marked_ = true;
-    side_marks_[f] = static_cast<std::uint8_t>(side_marks_[f] | all);
-    changed();
+    if (MeshJournal* const j = journal())
+        j->reserve_marks(polygons.size());
+    bool marked = false;
+    for (Index f : polygons) {
+        if (!polygon_exists(f))
+            continue;
+        std::size_t const n = corners_.size(f);
+        if (n > kMarkBits) {
+            for (std::size_t k = 0; k < n; ++k)
+                mark_side(f, k, true);
+            continue;
+        }
+        auto const all = static_cast<std::uint8_t>((1u << n) - 1);
+        if ((side_marks_[f] & all) == all)
+            continue;
+        touch_marks(f);
+        side_marks_[f] = static_cast<std::uint8_t>(side_marks_[f] | all);
+        marked = true;
+    }
+    if (marked) {
+        ever_marked_ = true;
+        changed();
+    }
 }
 
 std::size_t Mesh::hard_edge_count() const

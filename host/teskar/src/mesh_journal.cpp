@@ -136,6 +136,13 @@ void MeshJournal::reserve_positions(std::size_t count)
         before_.points.reserve(std::max(needed, 2 * before_.points.capacity()));
 }
 
+void MeshJournal::reserve_marks(std::size_t count)
+{
+    std::size_t const needed = before_.marks.size() + count;
+    if (needed > before_.marks.capacity())
+        before_.marks.reserve(std::max(needed, 2 * before_.marks.capacity()));
+}
+
 void MeshJournal::save_adjacency(Index p)
 {
     if (p >= first_new_point_ || !saved_adjacency_.first_time(p))
@@ -324,17 +331,39 @@ void MeshJournal::restore_added(Added const& added)
     m.changed();
 }
 
+// Points trade their positions and occupancy with their saved states in place: the states then
+// hold what the other direction needs, so a large move is undone in one pass, without a copy.
+void MeshJournal::swap_points(std::vector<PointState>& states)
+{
+    Mesh& m = *mesh_;
+    for (auto& s : states) {
+        bool const occupied = m.point_exists(s.p);
+        m.points_.set_occupied(s.p, s.occupied);
+        s.occupied = occupied;
+        std::swap(m.positions_[s.p], s.position);
+        m.log_point(s.p);
+    }
+}
+
+// While a step is undone its point states wait in after_, and in before_ while it is done.
 void MeshJournal::undo()
 {
+    std::vector<PointState> points = std::move(before_.points);
+    before_.points.clear();
     after_ = capture(before_);
     added_after_ = capture_added();
     vacate_added();
+    swap_points(points);
+    after_.points = std::move(points);
     apply(before_);
 }
 
 void MeshJournal::redo()
 {
     restore_added(added_after_);
+    swap_points(after_.points);
+    before_.points = std::move(after_.points);
+    after_.points.clear();
     apply(after_);
 }
 

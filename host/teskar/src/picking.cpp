@@ -166,7 +166,11 @@ class LooseTriangles {
 public:
     void assign(Mesh const& mesh, std::vector<Index> const& polygons)
     {
-        triangles_ = Triangles();
+        // Cleared rather than replaced: the room stays for the next edit's loose polygons.
+        triangles_.corners.clear();
+        triangles_.polygon.clear();
+        triangles_.corners.reserve(polygons.size() * 6);
+        triangles_.polygon.reserve(polygons.size() * 2);
         for (Index f : polygons)
             if (mesh.polygon_exists(f))
                 triangles_.add(mesh, f);

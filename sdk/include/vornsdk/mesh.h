@@ -355,9 +355,9 @@ public:
     // Side k of polygon f (from its vertex k to vertex k + 1): marking it hard costs O(1); making
     // it soft makes the whole edge soft, along every polygon.
     virtual void set_side_hard(Index f, std::size_t k, bool hard) = 0;
-    // Every side of polygon f at once: hard costs O(1) for a polygon of up to eight sides; soft
-    // is set_side_hard for each side.
-    virtual void set_sides_hard(Index f, bool hard) = 0;
+    // Every side of each of these polygons at once: hard costs O(1) a polygon of up to eight
+    // sides; soft is set_side_hard for each side.
+    virtual void set_sides_hard(std::span<Index const> polygons, bool hard) = 0;
     // The number of hard edges; costs O(polygons).
     virtual std::size_t hard_edge_count() const = 0;
 

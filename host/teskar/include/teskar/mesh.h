@@ -114,7 +114,7 @@ public:
     bool edge_hard(VertexPair const& e) const override;
     void set_edge_hard(VertexPair const& e, bool hard) override;
     void set_side_hard(Index f, std::size_t k, bool hard) override;
-    void set_sides_hard(Index f, bool hard) override;
+    void set_sides_hard(std::span<Index const> polygons, bool hard) override;
     std::size_t hard_edge_count() const override;
     // Whether polygon f marks its side k hard (the edge may be hard through another polygon).
     bool side_marked_hard(Index f, std::size_t k) const

@@ -54,6 +54,7 @@ public:
     void save_position(VORNSDK::Index p);
     // Makes room to save the positions of count more points, for an edit that moves many.
     void reserve_positions(std::size_t count);
+    void reserve_marks(std::size_t count);
     // save_position for each point of a list of existing points, in one go.
     void save_positions(std::span<VORNSDK::Index const> points);
     void save_adjacency(VORNSDK::Index p);
@@ -128,6 +129,7 @@ private:
     void save_polygon_into(States& states, Index f, std::uint64_t tick) const;
     Sets sets_state(std::uint64_t tick) const;
     // The mesh's present state of the elements that states names.
+    void swap_points(std::vector<PointState>& states);
     States capture(States const& states) const;
     void apply(States const& states);
     // The added elements' present state, and taking them out of the mesh, and putting them back.
