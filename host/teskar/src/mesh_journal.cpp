@@ -190,6 +190,17 @@ void MeshJournal::save_sets()
         before_.sets = sets_state(mesh_->history_.tick());
 }
 
+void MeshJournal::States::clear()
+{
+    points.clear();
+    adjacency.clear();
+    polygons.clear();
+    marks.clear();
+    maps.clear();
+    pool.clear();
+    sets.reset();
+}
+
 MeshJournal::States MeshJournal::capture(States const& states) const
 {
     States now;
@@ -376,7 +387,7 @@ void MeshJournal::revert()
     mesh_->drop_slots(first_new_point_, first_new_polygon_);
     scan_point_ = first_new_point_;
     scan_polygon_ = first_new_polygon_;
-    before_ = States();
+    before_.clear();
     after_ = States();
     added_after_ = Added();
     saved_positions_.clear();
