@@ -207,11 +207,48 @@ std::vector<Scene> scenes(std::filesystem::path const& dir)
                        "new box box 0.6\n" + view.statement() + before("box_radial_array") +
                            "tool Array ArrayType=1 nrad=8 origin=2,0,0\n" + after("box_radial_array") + "drop\n"});
     }
+    // A freeform lasso drawn round the middle of a grid: the outline while the button is held,
+    // then the polygons wholly inside it selected.
+    {
+        View const view{{0, 3.6, 2.6}, {0, 0, 0.1}};
+        std::string drag;
+        for (int k = 0; k <= 12; ++k) {
+            double const a = 2 * std::numbers::pi * k / 12;
+            drag += "drag " + view.pixel({1.1 * std::cos(a), 0, 0.8 * std::sin(a) + 0.1 * std::cos(3 * a)}) + "\n";
+        }
+        std::string const first = view.pixel({1.1, 0, 0.1});
+        out.push_back({"grid_lasso", "Lasso: a freeform outline drawn over a grid, then the faces inside it selected",
+                       "new grid grid 8 8 3\n" + view.statement() + "mode polygons\ntool LassoSelect\npress " + first +
+                           "\n" + drag + before("grid_lasso") + "release " + first + "\n" + after("grid_lasso") +
+                           "drop\n"});
+    }
+    // "Hover Loop" with the pointer beside an upright edge of a tube: a loop round the tube.
+    {
+        View const view{{3.0, 2.7, 3.7}, {0, 0.9, 0}};
+        Vector3d const a = on_tube(2, 0, 1.1, 16), b = on_tube(3, 0, 1.1, 16);
+        out.push_back({"tube_hover_loop", "Hover Loop: the pointer beside an edge, a loop across its ring",
+                       "new tube tube 16 3 1 2\n" + view.statement() + "mode polygons\npointer " +
+                           view.pixel(a + (b - a) * 0.15) + "\n" + before("tube_hover_loop") +
+                           "run \"Hover Loop\"\nmode edges\n" + after("tube_hover_loop")});
+    }
+    // Tweak: the face under the pointer highlighted, then grabbed and dragged up the picture (drawn
+    // after the release, without the drag's guide).
+    {
+        View const view{{0.4, 3.4, 3.4}, {0, 0, 0.15}};
+        std::string const at = view.pixel({-0.25, 0, -0.25});
+        std::string const x = at.substr(0, at.find(' ')), y = at.substr(at.find(' ') + 1);
+        std::string const dragged = x + " " + std::to_string(std::stod(y) - 70);
+        out.push_back({"grid_tweak", "Tweak: the face under the pointer highlighted, then dragged",
+                       "new grid grid 6 6 3\n" + view.statement() + "mode polygons\ntool Tweak\nhover " + at + "\n" +
+                           before("grid_tweak") + "press " + at + "\ndrag " + dragged + "\nrelease " + dragged + "\n" +
+                           after("grid_tweak") + "drop\n"});
+    }
     return out;
 }
 
-// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit, and the
-// tool attributes the script printed ("angle=1.5708"), which tell what a deformer did.
+// "points 80 -> 64, polygons 64 -> 48" from the info lines before and after the edit (selections
+// by their sizes), and the tool attributes the script printed ("angle=1.5708"), which tell what a
+// deformer did.
 std::string change_summary(std::string const& output)
 {
     std::vector<nlohmann::json> info;
@@ -230,6 +267,12 @@ std::string change_summary(std::string const& output)
         if (info[0][key] == info[1][key])
             continue;
         out += std::string(out.empty() ? "" : ", ") + key + ' ' + info[0][key].dump() + " -> " + info[1][key].dump();
+    }
+    for (char const* key : {"selected_points", "selected_edges", "selected_polygons"}) {
+        if (info[0][key].size() == info[1][key].size())
+            continue;
+        out += std::string(out.empty() ? "" : ", ") + key + ' ' + std::to_string(info[0][key].size()) + " -> " +
+               std::to_string(info[1][key].size());
     }
     for (std::string const& value : values)
         out += (out.empty() ? "" : ", ") + value;

@@ -43,8 +43,6 @@ constexpr double kSelectedEdgeWidth = 3.5;
 constexpr double kSelectedPointRadius = 4.0;
 constexpr double kToolLineWidth = 2.0;
 constexpr double kToolFontSize = 13.0;
-// Depth below which a tool line is cut off: just past the near plane.
-constexpr double kNearCut = 1e-9;
 
 void set_color(cairo_t* cr, Rgb c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
@@ -201,9 +199,12 @@ void replay(cairo_t* cr, teskar::DrawList const& list, teskar::Camera const& cam
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, kToolFontSize);
+    // Tool drawing is cut off halfway between the eye and the near plane: what a tool draws on the
+    // near plane itself (a lasso outline given in pixels) stays, whatever its rounding.
+    double const near_cut = camera.depth(camera.eye) / 2;
     auto const in_view = [&](Vector3d const& world, Vector3d& screen) {
         screen = camera.project(world);
-        return screen.z > 0 && std::isfinite(screen.x) && std::isfinite(screen.y);
+        return screen.z > near_cut && std::isfinite(screen.x) && std::isfinite(screen.y);
     };
     for (auto const& e : list.entries()) {
         Vector3d s[4];
@@ -211,15 +212,15 @@ void replay(cairo_t* cr, teskar::DrawList const& list, teskar::Camera const& cam
         case Kind::Color:
         case Kind::Stipple: break; // every entry carries the state in effect
         case Kind::Line: {
-            // Lines reaching behind the camera are cut at the near plane (depth is affine).
+            // Lines reaching behind the camera are cut before the eye (depth is affine).
             Vector3d a = e.points[0], b = e.points[1];
             double const da = camera.depth(a), db = camera.depth(b);
-            if (da <= kNearCut && db <= kNearCut)
+            if (da <= near_cut && db <= near_cut)
                 break;
-            if (da <= kNearCut)
-                a = b + (a - b) * ((db - kNearCut) / (db - da));
-            else if (db <= kNearCut)
-                b = a + (b - a) * ((da - kNearCut) / (da - db));
+            if (da <= near_cut)
+                a = b + (a - b) * ((db - near_cut) / (db - da));
+            else if (db <= near_cut)
+                b = a + (b - a) * ((da - near_cut) / (da - db));
             if (!in_view(a, s[0]) || !in_view(b, s[1]))
                 break;
             double offset = 0;

@@ -162,6 +162,7 @@ public:
             {"drag", &Interpreter::pointer},   {"release", &Interpreter::pointer}, {"action", &Interpreter::action},
             {"key", &Interpreter::key},        {"set", &Interpreter::set},         {"get", &Interpreter::get},
             {"render", &Interpreter::render},  {"messages", &Interpreter::messages},
+            {"pointer", &Interpreter::pointer_position},
         };
         auto it = statements.find(words.front());
         if (it == statements.end())
@@ -507,8 +508,24 @@ private:
             return Parameter(m);
         }
         case Parameter::PT_REFERENCE:
-            // An item of the scene by name; an empty value clears the reference.
+            // An item of the scene by name, or the run's viewport; an empty value clears the reference.
+            if (text == "@viewport")
+                return Parameter(StrongReference{viewport_});
             return text.empty() ? Parameter() : Parameter(StrongReference{find_item(text)});
+        case Parameter::PT_LIST: {
+            // Points X,Y,Z separated by semicolons (a stored lasso outline); empty for none.
+            ParameterList list;
+            std::string_view rest = text;
+            while (!rest.empty()) {
+                std::size_t const end = std::min(rest.find(';'), rest.size());
+                std::vector<double> v;
+                if (!parse_numbers(std::string(rest.substr(0, end)), 3, v))
+                    return bad();
+                list.add(Parameter(Vector3d{v[0], v[1], v[2]}));
+                rest.remove_prefix(end == rest.size() ? end : end + 1);
+            }
+            return Parameter(list);
+        }
         default:
             fail(key + " has type " + ptype_name(type) + ", which scripts cannot set");
         }
@@ -708,6 +725,9 @@ private:
         Component const tool = Component::create(String(name));
         if (!type->is_interactive_tool() || !get_interface<InteractiveToolInterface>(tool))
             fail(quoted(name) + " is not an interactive tool");
+        int const mode = teskar::Kernel::instance().selection_mode();
+        if (!type->offered(FilterContext{scene_component_, mode}))
+            fail(quoted(name) + " is not offered in " + mode_name(mode) + " mode with this selection");
         // As for run: the values are in place before the tool starts, without re-applying.
         std::vector<Assignment> assignments;
         for (std::size_t k = 2; k < w.size(); ++k)
@@ -762,6 +782,17 @@ private:
         return v;
     }
 
+    // A pointer coordinate as the viewport keeps it: whole pixels.
+    static int pixel(double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); }
+
+    // The viewport's pointer position, which commands that act under the pointer read; no event.
+    void pointer_position(std::vector<std::string> const& w)
+    {
+        arity(w, 3, 3, "pointer X Y");
+        double const x = number(w[1], "X coordinate"), y = number(w[2], "Y coordinate");
+        view().set_pointer(pixel(x), pixel(y));
+    }
+
     // hover X Y [MODS], press X Y [BUTTON] [MODS], drag X Y [MODS], release X Y [MODS]
     void pointer(std::vector<std::string> const& w)
     {
@@ -802,7 +833,6 @@ private:
         state.y = static_cast<float>(y);
         state.position_valid = kPositionXValid | kPositionYValid;
         state.viewport = viewport_;
-        auto const pixel = [](double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); };
         view().set_pointer(pixel(x), pixel(y));
 
         InteractiveToolInterface& t = tool_interface(tool);

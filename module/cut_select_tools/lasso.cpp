@@ -1,8 +1,17 @@
 #include "cut_select_tools/lasso.h"
 
-#include "framework/declared_only.h"
+#include "cut_select_tools/lasso_apply.h"
 #include "framework/description_builder.h"
 #include "framework/registration.h"
+
+#include "vornsdk/draw.h"
+#include "vornsdk/host.h"
+#include "vornsdk/mesh.h"
+#include "vornsdk/scene.h"
+#include "vornsdk/viewport.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace tolvir {
 
@@ -56,11 +65,130 @@ bool LassoCommand::describe(ComponentDescription& description)
     return true;
 }
 
-void LassoSelect::activate(Component const&) { decline_activation(*this); }
+namespace {
 
-bool LassoSelect::v_execute(Context&) { return refuse_unimplemented(*this); }
+// The viewport an event happened in, or the active one for drawing outside events.
+Component event_viewport(InputRecord const& input)
+{
+    return input.state.viewport ? input.state.viewport : app_node()["ActiveViewport"].as_ref();
+}
 
-bool LassoCommand::v_execute(Context&) { return refuse_unimplemented(*this); }
+Vector3d pointer_point(InputRecord const& input)
+{
+    return {input.state.pointer_x(), input.state.pointer_y(), 1.0};
+}
+
+} // namespace
+
+void LassoSelect::set_color(DrawInterface& draw, float alpha) const
+{
+    if (subtract_)
+        draw.set_color(1.0f, 0.0f, 0.0f, alpha);
+    else
+        draw.set_color(0.0f, 0.6f, 1.0f, alpha);
+}
+
+void LassoSelect::on_draw_first(DrawInterface& draw)
+{
+    auto const* view = get_interface<ViewportInterface>(event_viewport(current_input()));
+    if (!view || shape_ != kMarquee || points_.size() != 4)
+        return;
+    auto const at = [&](std::size_t i) { return view->unproject({points_[i].x, points_[i].y, 0}); };
+    set_color(draw, 0.1f);
+    draw.draw_quad(at(0), at(1), at(2), at(3));
+}
+
+void LassoSelect::on_draw(DrawInterface& draw)
+{
+    auto const* view = get_interface<ViewportInterface>(event_viewport(current_input()));
+    if (!view || shape_ == kMarquee || points_.size() < 3)
+        return;
+    set_color(draw, 0.5f);
+    Vector3d previous = view->unproject({points_.back().x, points_.back().y, 0});
+    for (Vector3d const& p : points_) {
+        Vector3d const w = view->unproject({p.x, p.y, 0});
+        draw.draw_line(previous, w);
+        previous = w;
+    }
+}
+
+bool LassoSelect::on_button_pressed(InputRecord const& input)
+{
+    shape_ = std::clamp(attribute("shape").as_int(), kFreeform, kRadial);
+    points_.clear();
+    subtract_ = input.state.modifiers.test(kModifierShift);
+    start_ = pointer_point(input);
+    if (input.state.button == kButtonRight)
+        shape_ = kMarquee;
+    if (shape_ == kMarquee)
+        points_.assign(4, start_);
+    else if (shape_ == kRadial)
+        points_.assign(kRadialPoints, start_);
+    return true;
+}
+
+void LassoSelect::on_pointer_moved(InputRecord const& input, float, float, bool button_down)
+{
+    if (!button_down)
+        return;
+    Vector3d const c = pointer_point(input);
+    if (shape_ == kFreeform) {
+        if (points_.empty() || length(c - points_.back()) > 1.0)
+            points_.push_back(c);
+    } else if (shape_ == kMarquee && points_.size() == 4) {
+        points_[1] = {c.x, start_.y, 1.0};
+        points_[2] = c;
+        points_[3] = {start_.x, c.y, 1.0};
+    } else if (shape_ == kRadial && points_.size() == kRadialPoints) {
+        double const r = length(c - start_);
+        for (int i = 0; i < kRadialPoints; ++i) {
+            double const a = i * 0.17453292519943295;
+            points_[std::size_t(i)] = {start_.x + r * std::cos(a) + std::sin(a), start_.y + r * std::sin(a) - std::cos(a), 1.0};
+        }
+    }
+    DirtyRegions::redraw_viewports(active_scene());
+}
+
+void LassoSelect::on_button_released(InputRecord const& input)
+{
+    LassoOptions const options{attribute("meshes").as_bool(), attribute("cameras").as_bool(),
+                               attribute("lights").as_bool(), subtract_, attribute("ex").as_bool()};
+    lasso_apply(points_, input.state.viewport, options);
+    points_.clear();
+    // Each lasso is an undo step of its own, as a click of a selection would be.
+    renew_transaction();
+    DirtyRegions::redraw_viewports(active_scene());
+}
+
+void LassoSelect::reapply() {}
+
+void LassoSelect::handle_attribute_change(std::uint32_t) {}
+
+bool LassoSelect::v_execute(Context&)
+{
+    display_message("Lasso selects with a shape drawn in a viewport; the Lasso command replays a stored one");
+    return false;
+}
+
+bool LassoCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface> const& item, bool)
+{
+    auto* mesh = get_interface<MeshInterface>(item.component());
+    if (!mesh)
+        return true;
+    Component const viewport = attribute("Viewport").as_ref();
+    if (!get_interface<ViewportInterface>(viewport))
+        return true;
+    std::vector<Vector3d> outline;
+    for (Parameter const& p : attribute("Points").value().as_list())
+        outline.push_back(p.as_Vector3d());
+    String const style = attribute("SelectionStyle").as_string();
+    MeshEditContext const edit(mesh, component());
+    int const mode = selection_mode();
+    if (style == String("Exclusive") && mode >= kSelectPoints && mode <= kSelectPolygons)
+        mesh->select_all(mode, false);
+    lasso_apply(outline, viewport, LassoOptions{true, false, false, style == String("Subtract"), false});
+    return true;
+}
 
 Status register_lasso(PluginModuleRegistrar& registrar)
 {

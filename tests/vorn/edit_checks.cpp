@@ -44,6 +44,14 @@ std::vector<Allowance> const& allowances()
         // Connect splits at midpoints: a line it drew across a polygon may pass through one of
         // the polygon's corners, and splitting that line again lands on the corner.
         {Check::Coincident, std::regex(R"(\w+ (\w+: )?run Connect\b.*)")},
+        // Hover Extend runs Extend with no distance.
+        {Check::Coincident, std::regex(R"(\w+ (\w+: )?run "Hover Extend".*)")},
+        // Hover Flip turns one polygon round against its neighbours: that is what it is for, to
+        // mend a polygon wound the wrong way (docs/selection-tools.md).
+        {Check::Manifold, std::regex(R"(\w+ (\w+: )?run "Hover Flip".*)")},
+        // Tweak's Shift on a border point joins a copy on the same spot by two flat triangles,
+        // which the drag then pulls out (docs/tweak.md).
+        {Check::Coincident, std::regex(R"(\w+ Tweak: press .*shift.*)")},
         // A bend tighter than the selection is thick folds its inner side onto the bend's centre
         // (docs/deformers.md).
         {Check::Coincident, std::regex(R"(\w+ (Bend: .*|(\w+: )?run Bend\b.*))")},

@@ -1,6 +1,7 @@
 #include "edit_generator.h"
 
 #include "teskar/history.h"
+#include "teskar/kernel.h"
 #include "teskar/mesh_item.h"
 #include "teskar/scene.h"
 #include "teskar/tool_handler.h"
@@ -287,6 +288,14 @@ std::vector<Command> const& commands()
              return "Edges=\"" + list + "\"";
          }},
         {"Knife", 3, [](G& g, M&) { return knife_line(g) + " Remove=" + std::to_string(g.below(4)); }},
+        {"Lasso", 2,
+         [](G& g, M&) {
+             static char const* const styles[] = {"Exclusive", "Add", "Subtract"};
+             std::string points;
+             for (std::size_t k = 0, n = 3 + g.below(4); k < n; ++k)
+                 points += (k ? ";" : "") + g.number(-50, 850) + "," + g.number(-50, 650) + ",1";
+             return std::string("Viewport=@viewport SelectionStyle=") + styles[g.below(3)] + " Points=" + points;
+         }},
         {"Bend", 2,
          [](G& g, M&) {
              return "angle=" + g.number(-4, 4) + " twist=" + g.number(-2, 2) + " axis=" + std::to_string(g.below(3));
@@ -426,8 +435,14 @@ void EditGenerator::plan_action()
         plan_knife_tool();
     else if (roll < 86)
         plan_insert_loop_tool();
-    else if (roll < 92)
+    else if (roll < 89)
         plan_deformer_tool();
+    else if (roll < 92 && chance(0.4))
+        plan_hover_command();
+    else if (roll < 92 && chance(0.3))
+        plan_lasso_tool();
+    else if (roll < 92)
+        plan_tweak_tool();
     else if (roll < 97 && !history.undo_names().empty())
         pending_.push_back([this] { return std::string(chance(0.2) && teskar::UndoHistory::instance().undo_names().size() > 1 ? "undo 2" : "undo"); });
     else if (!history.redo_names().empty())
@@ -626,6 +641,81 @@ void EditGenerator::plan_deformer_tool()
                 return "set " + array_settings(*this);
             });
         }
+    }
+    pending_.push_back([] { return std::string("drop"); });
+}
+
+// One hover command: a camera on the target and the pointer over it, or a stored element (now and
+// then one that does not exist), or the selection.
+void EditGenerator::plan_hover_command()
+{
+    static char const* const names[] = {"Hover Delete", "Hover Flip", "Hover Extend", "Hover Loop", "Hover Loop Remove"};
+    std::string const name = names[below(5)];
+    std::uint64_t const roll = below(10);
+    if (roll < 6) {
+        pending_.push_back([this] { return camera(*this); });
+        pending_.push_back([this] { return "pointer " + aim(*this); });
+        pending_.push_back([name] { return "run " + word(name); });
+        return;
+    }
+    pending_.push_back([this, name, roll] {
+        teskar::Mesh const& mesh = *target_mesh();
+        std::string element = roll < 9 ? "selection" : "item";
+        if (roll < 8) {
+            auto const points = sample(*this, live(mesh.points()), 1);
+            auto const polygons = sample(*this, live(mesh.polygons()), 1);
+            auto const edges = some_edges(*this, mesh);
+            switch (below(4)) {
+            case 0: element = points.empty() ? "vertex 0" : "vertex " + std::to_string(points.front()); break;
+            case 1: element = polygons.empty() ? "polygon 0" : "polygon " + std::to_string(polygons.front()); break;
+            case 2: element = edges.empty() ? "edge (0,1)" : "edge " + edge_text(edges.front()); break;
+            default: element = "polygon " + std::to_string(mesh.polygons().slots() + 2); break;
+            }
+        }
+        return "run " + word(name) + " Element=" + word(element);
+    });
+}
+
+// One use of the lasso: a camera on the target, a shape or two drawn over it (the right button, a
+// marquee; Shift, deselecting), then drop.
+void EditGenerator::plan_lasso_tool()
+{
+    pending_.push_back([this] { return camera(*this); });
+    pending_.push_back([this] {
+        return "tool LassoSelect shape=" + std::to_string(below(3)) + (chance(0.3) ? " ex=false" : "");
+    });
+    std::size_t const shapes = 1 + below(2);
+    for (std::size_t k = 0; k < shapes; ++k) {
+        auto const spot = std::make_shared<std::string>();
+        std::string const how = std::string(chance(0.2) ? " right" : "") + (chance(0.3) ? " shift" : "");
+        pending_.push_back([this, spot, how] { return "press " + (*spot = aim(*this)) + how; });
+        std::size_t const moves = 1 + below(4);
+        for (std::size_t m = 0; m < moves; ++m)
+            pending_.push_back([this, spot] { return "drag " + (*spot = aim(*this)); });
+        pending_.push_back([spot] { return "release " + *spot; });
+    }
+    pending_.push_back([] { return std::string("drop"); });
+}
+
+// One use of Tweak outside item mode: a camera on the target, a few presses over it, plain or with
+// Ctrl, Shift and the right button, mostly dragged, then drop.
+void EditGenerator::plan_tweak_tool()
+{
+    if (teskar::Kernel::instance().selection_mode() == VORNSDK::kSelectItems)
+        pending_.push_back([this] { return std::string("mode ") + (chance(0.5) ? "points" : "polygons"); });
+    pending_.push_back([this] { return camera(*this); });
+    pending_.push_back([] { return std::string("tool Tweak"); });
+    std::size_t const gestures = 1 + below(3);
+    for (std::size_t k = 0; k < gestures; ++k) {
+        auto const spot = std::make_shared<std::string>();
+        static char const* const hows[] = {"", "", "", " right", " ctrl", " shift", " right ctrl", " right shift"};
+        std::string const how = hows[below(8)];
+        pending_.push_back([this, spot] { return "hover " + (*spot = aim(*this)); });
+        pending_.push_back([spot, how] { return "press " + *spot + how; });
+        std::size_t const moves = below(3);
+        for (std::size_t m = 0; m < moves; ++m)
+            pending_.push_back([this, spot] { return "drag " + (*spot = aim(*this)); });
+        pending_.push_back([spot] { return "release " + *spot; });
     }
     pending_.push_back([] { return std::string("drop"); });
 }

@@ -39,6 +39,9 @@ private:
     void plan_insert_loop_tool();
     void plan_knife_tool();
     void plan_deformer_tool();
+    void plan_hover_command();
+    void plan_lasso_tool();
+    void plan_tweak_tool();
 
     std::mt19937_64 rng_;
     std::vector<std::string> models_;

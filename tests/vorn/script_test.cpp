@@ -276,34 +276,3 @@ TEST_F(ScriptTest, AByteOrderMarkIsSkippedAndLongWordsAreCutInMessages)
     EXPECT_EQ(e.err, "test.vs:1: unknown selection mode '" + std::string(40, 'x') +
                          "...' (known: points, edges, polygons, items)\n");
 }
-
-TEST_F(ScriptTest, DeclaredOnlyComponentsSayItAndChangeNothing)
-{
-    struct Case {
-        char const* statement;
-        char const* user_name;
-        char const* error;
-    };
-    std::string const prelude = "new box b\nmode polygons\nselect polygons 0\n";
-    for (auto const& [statement, user_name, error] : std::vector<Case>{
-             {"run \"Hover Extend\"", "Hover Extend", "'Hover Extend' failed"},
-             {"run \"Hover Loop Remove\"", "Hover Loop Remove", "'Hover Loop Remove' failed"},
-             {"run \"Hover Loop\"", "Hover Loop", "'Hover Loop' failed"},
-             {"run \"Hover Flip\"", "Hover Flip", "'Hover Flip' failed"},
-             {"run \"Hover Delete\"", "Hover Delete", "'Hover Delete' failed"},
-             {"run Lasso", "Lasso", "'Lasso' failed"},
-             {"run LassoSelect", "Lasso", "'LassoSelect' failed"},
-             {"run Tweak", "Tweak", "'Tweak' failed"},
-             {"tool Tweak", "Tweak", "'Tweak' could not be activated"},
-             {"tool LassoSelect", "Lasso", "'LassoSelect' could not be activated"},
-         }) {
-        SCOPED_TRACE(statement);
-        Outcome const o = run(prelude + statement + "\necho never\n");
-        EXPECT_EQ(o.code, 1);
-        EXPECT_EQ(o.out, "");
-        EXPECT_EQ(o.err, std::string("message: ") + user_name + " is not implemented yet (only its description is final)\n" +
-                             "test.vs:4: " + error + "\n");
-        EXPECT_EQ(teskar::UndoHistory::instance().undo_names(),
-                  (std::vector<std::string>{"New Box", "Selection Mode", "Select Polygons"}));
-    }
-}

@@ -325,7 +325,7 @@ TEST_F(ToolScriptTest, TheDemoChangesEveryMeshAndWritesItsPictures)
     std::istringstream lines(out.str());
     for (std::string line; std::getline(lines, line);)
         summaries += line.rfind("  ", 0) == 0 && line.find(" -> ") != std::string::npos;
-    EXPECT_EQ(summaries, 10u) << out.str();
+    EXPECT_EQ(summaries, 12u) << out.str();
     std::size_t pictures = 0;
     for (auto const& entry : std::filesystem::directory_iterator(dir)) {
         std::string const path = entry.path().string();
@@ -337,7 +337,7 @@ TEST_F(ToolScriptTest, TheDemoChangesEveryMeshAndWritesItsPictures)
         EXPECT_TRUE(std::filesystem::exists(after)) << after;
         EXPECT_NE(out.str().find("wrote " + after), std::string::npos);
     }
-    EXPECT_EQ(pictures, 12u);
+    EXPECT_EQ(pictures, 15u);
     std::filesystem::remove_all(dir);
 }
 

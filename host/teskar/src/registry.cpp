@@ -11,6 +11,8 @@ bool ComponentType::is_interactive_tool() const
     return description.value(Description::category()).as_string() == String("InteractiveTool");
 }
 
+bool ComponentType::offered(FilterContext const& context) const { return !filter || filter(context); }
+
 bool ComponentType::hidden() const { return description.value("hidden").as_bool(); }
 
 String ComponentType::user_name() const

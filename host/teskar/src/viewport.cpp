@@ -101,12 +101,23 @@ double Camera::depth(Vector3d const& world) const
 
 Vector3d Camera::project(Vector3d const& world) const
 {
+    Vector3d screen;
+    project_points({&world, 1}, {&screen, 1});
+    return screen;
+}
+
+void Camera::project_points(std::span<Vector3d const> world, std::span<Vector3d> screen) const
+{
     Frame const f = frame();
-    Vector3d const v = world - eye;
-    double const d = dot(v, f.forward);
-    double const pixels_per_unit = 0.5 * height / half_height_at(d);
-    return {0.5 * width + dot(v, f.right) * pixels_per_unit, 0.5 * height - dot(v, f.up) * pixels_per_unit,
-            (d - near_distance) / (far_distance - near_distance)};
+    double const slope = orthographic ? 0.0 : std::tan(0.5 * fov_degrees * std::numbers::pi / 180.0);
+    for (std::size_t i = 0; i < world.size(); ++i) {
+        Vector3d const v = world[i] - eye;
+        double const d = dot(v, f.forward);
+        double const half_height = orthographic ? 0.5 * view_height : d * slope;
+        double const pixels_per_unit = 0.5 * height / half_height;
+        screen[i] = {0.5 * width + dot(v, f.right) * pixels_per_unit, 0.5 * height - dot(v, f.up) * pixels_per_unit,
+                     (d - near_distance) / (far_distance - near_distance)};
+    }
 }
 
 Vector3d Camera::unproject(Vector3d const& screen) const

@@ -6,6 +6,8 @@
 #include "vornsdk/math.h"
 #include "vornsdk/unique_id.h"
 
+#include <span>
+
 namespace VORNSDK {
 
 // A view of the scene: a pixel rectangle and a camera.
@@ -20,6 +22,13 @@ public:
     // Left, top, right and bottom in pixels.
     virtual void rect(int& left, int& top, int& right, int& bottom) const = 0;
     virtual Vector3d project(Vector3d const& world) const = 0;
+    // Projects many world points, each as project would; a host may do it faster than one by one.
+    // screen must be at least as long as world.
+    virtual void project_points(std::span<Vector3d const> world, std::span<Vector3d> screen) const
+    {
+        for (std::size_t i = 0; i < world.size(); ++i)
+            screen[i] = project(world[i]);
+    }
     virtual Vector3d unproject(Vector3d const& screen) const = 0;
     // World to camera space (camera looking down its -z axis).
     virtual Matrix4d view_matrix() const = 0;

@@ -25,6 +25,8 @@ struct ComponentType {
     bool is_command() const;
     bool is_interactive_tool() const;
     bool hidden() const;
+    // Whether the type's filter offers it in this context (selection mode and scene).
+    bool offered(VORNSDK::FilterContext const& context) const;
     VORNSDK::String user_name() const;
 };
 

@@ -6,6 +6,7 @@
 #include "vornsdk/viewport.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ struct Camera {
     std::string problem() const;
 
     VORNSDK::Vector3d project(VORNSDK::Vector3d const& world) const;
+    // project for many points, the camera's axes worked out once.
+    void project_points(std::span<VORNSDK::Vector3d const> world, std::span<VORNSDK::Vector3d> screen) const;
     VORNSDK::Vector3d unproject(VORNSDK::Vector3d const& screen) const;
     // World to camera space: x right, y up, the camera looking down -z.
     VORNSDK::Matrix4d view_matrix() const;
@@ -76,6 +79,10 @@ public:
 
     void rect(int& left, int& top, int& right, int& bottom) const override;
     VORNSDK::Vector3d project(VORNSDK::Vector3d const& world) const override { return camera().project(world); }
+    void project_points(std::span<VORNSDK::Vector3d const> world, std::span<VORNSDK::Vector3d> screen) const override
+    {
+        camera().project_points(world, screen);
+    }
     VORNSDK::Vector3d unproject(VORNSDK::Vector3d const& screen) const override { return camera().unproject(screen); }
     VORNSDK::Matrix4d view_matrix() const override { return camera().view_matrix(); }
     VORNSDK::Vector3d eye() const override { return camera().eye; }
