@@ -114,9 +114,6 @@ private:
         std::optional<Sets> sets;
 
         Slice keep(std::span<Index const> list);
-        // Empties every list but keeps its room: a tool's step is reverted and filled again on
-        // every drag step, and giving a large move's room back costs page faults each time.
-        void clear();
         std::span<Index const> get(Slice s) const { return {pool.data() + s.offset, s.count}; }
     };
     // The elements added during the step as they were when it was undone, for redo.
