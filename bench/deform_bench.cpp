@@ -71,9 +71,10 @@ InputDeviceState pointer(Component const& viewport, double x, double y, int butt
 // What one drag step of a deformer moves through memory, per point, as the host and the tool
 // stand. The restore reads the point's saved state (40 bytes), fetches and writes its position
 // (24 + 24) and logs it (4); the tool copies the selection (4 read, 4 written); the host's move
-// reads the index and occupancy (5), saves the state (24 read, 40 written) and writes the moved
-// position back to the line it read (24); the bend itself works in the cache.
-constexpr double kBytesPerPoint = 40 + 24 + 24 + 4 + 4 + 4 + 5 + 24 + 40 + 24;
+// reads the index and occupancy (5), finds the state saved already (the step kept it through
+// the restore) and writes the moved position back to the line it read (24); the bend itself
+// works in the cache.
+constexpr double kBytesPerPoint = 40 + 24 + 24 + 4 + 4 + 4 + 5 + 24;
 
 // Drags a tool's angle by one pixel per step, from a press away from its gizmos (Twist leaves its
 // range mode first; Bend takes no such action).

@@ -372,17 +372,16 @@ void MeshJournal::revert()
     // The slots the step added go with their elements: nothing outside the step knew them, and
     // an edit run again from the start takes the same slots again instead of growing the mesh
     // by its size each time.
+    //
+    // The saved states stay: the mesh is now as they describe it, so they are still this step's
+    // states from before its changes. An edit applied again (a drag step of a tool) then saves
+    // nothing for the elements it changed last time, instead of copying them all once more.
     apply(before_);
     mesh_->drop_slots(first_new_point_, first_new_polygon_);
     scan_point_ = first_new_point_;
     scan_polygon_ = first_new_polygon_;
-    before_ = States();
     after_ = States();
     added_after_ = Added();
-    saved_positions_.clear();
-    saved_adjacency_.clear();
-    saved_polygons_.clear();
-    saved_marks_.clear();
 }
 
 void MeshJournal::mark_saved()
