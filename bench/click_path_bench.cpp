@@ -3,6 +3,7 @@
 // picking and draws the next ring's preview), a drag step of a tool that moves every point
 // (restore of the last step, then the move again), and undo and redo of such a move.
 #include "grids.h"
+#include "mesh_stage.h"
 #include "module_env.h"
 
 #include "framework/interactive_modifier.h"
@@ -29,36 +30,14 @@ using namespace VORNSDK;
 
 namespace {
 
-// An open tube of one ring of segments quads around the y axis, from y = 0 to 1.
-void fill_tube(teskar::Mesh& mesh, int segments)
-{
-    for (int r = 0; r <= 1; ++r)
-        for (int s = 0; s < segments; ++s) {
-            double const a = 2 * std::numbers::pi * s / segments;
-            mesh.add_point({std::cos(a), double(r), std::sin(a)});
-        }
-    Index const n = Index(segments);
-    for (Index s = 0; s < n; ++s)
-        mesh.add_polygon({s, (s + 1) % n, (s + 1) % n + n, s + n});
-}
 
-// A scene holding one selected mesh item and a 400 x 400 viewport looking at it.
-struct Stage {
-    Component item;
-    teskar::Mesh* mesh = nullptr;
+// The stage and a 400 x 400 viewport looking at it.
+struct Stage : MeshStage {
     Component viewport;
 
     template <class Fill>
-    Stage(Fill fill, Vector3d const& eye, Vector3d const& target, double ortho_height)
+    Stage(Fill fill, Vector3d const& eye, Vector3d const& target, double ortho_height) : MeshStage(fill)
     {
-        register_module();
-        teskar::UndoHistory::instance().clear();
-        teskar::new_scene();
-        item = Component::create("SceneObject");
-        mesh = teskar::mesh_of(item);
-        fill(*mesh);
-        teskar::scene_of(active_scene())->add_item(item);
-        add_to_selection(item);
         viewport = Component::create("Viewport");
         auto* view = teskar::viewport_of(viewport);
         view->set_size(400, 400);

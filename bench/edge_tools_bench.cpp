@@ -1,6 +1,7 @@
 // The edge tools on large meshes, each edit timed on its own and undone between runs: an edit
 // that touches k elements must cost O(k), not O(mesh).
 #include "grids.h"
+#include "mesh_stage.h"
 #include "module_env.h"
 
 #include "teskar/draw_list.h"
@@ -22,50 +23,10 @@ using namespace VORNSDK;
 
 namespace {
 
-// An open tube of one ring of segments quads around the y axis.
-void fill_tube(teskar::Mesh& mesh, int segments)
-{
-    for (int r = 0; r <= 1; ++r)
-        for (int s = 0; s < segments; ++s) {
-            double const a = 2 * std::numbers::pi * s / segments;
-            mesh.add_point({std::cos(a), double(r), std::sin(a)});
-        }
-    Index const n = Index(segments);
-    for (Index s = 0; s < n; ++s)
-        mesh.add_polygon({s, (s + 1) % n, (s + 1) % n + n, s + n});
-}
+using Stage = MeshStage;
 
-// A scene holding one mesh item, selected, built once per benchmark.
-struct Stage {
-    Component item;
-    teskar::Mesh* mesh = nullptr;
 
-    template <class Fill>
-    explicit Stage(Fill fill)
-    {
-        register_module();
-        teskar::UndoHistory::instance().clear();
-        teskar::new_scene();
-        item = Component::create("SceneObject");
-        mesh = teskar::mesh_of(item);
-        fill(*mesh);
-        teskar::scene_of(active_scene())->add_item(item);
-        add_to_selection(item);
-    }
-};
 
-// Times run() and undoes its step outside the timing.
-template <class Run>
-void timed_edits(benchmark::State& state, Run run)
-{
-    for (auto _ : state) {
-        run();
-        state.PauseTiming();
-        teskar::UndoHistory::instance().undo();
-        teskar::UndoHistory::instance().clear();
-        state.ResumeTiming();
-    }
-}
 
 void insert_loop(char const* edge, int slices)
 {

@@ -2,6 +2,7 @@
 // the line's end while the tool is active, which restores the mesh and cuts again. Edits are undone
 // between runs, outside the timing.
 #include "grids.h"
+#include "mesh_stage.h"
 #include "module_env.h"
 
 #include "cut_select_tools/knife_cut.h"
@@ -54,38 +55,14 @@ void fill_closed_tube(teskar::Mesh& mesh, int segments, int rings)
     mesh.add_polygon(top);
 }
 
-// A scene holding one selected mesh item in polygon mode, built once per benchmark.
-struct Stage {
-    Component item;
-    teskar::Mesh* mesh = nullptr;
-
+// The stage in polygon mode.
+struct Stage : MeshStage {
     template <class Fill>
-    explicit Stage(Fill fill)
+    explicit Stage(Fill fill) : MeshStage(fill, kSelectPolygons)
     {
-        register_module();
-        teskar::deactivate_tool();
-        teskar::UndoHistory::instance().clear();
-        teskar::new_scene();
-        item = Component::create("SceneObject");
-        mesh = teskar::mesh_of(item);
-        fill(*mesh);
-        teskar::scene_of(active_scene())->add_item(item);
-        add_to_selection(item);
-        set_selection_mode(kSelectPolygons);
     }
 };
 
-template <class Run>
-void timed_edits(benchmark::State& state, Run run)
-{
-    for (auto _ : state) {
-        run();
-        state.PauseTiming();
-        teskar::UndoHistory::instance().undo();
-        teskar::UndoHistory::instance().clear();
-        state.ResumeTiming();
-    }
-}
 
 // knife_cut alone, recording into a transaction as every edit does.
 void BM_KnifeCutGrid(benchmark::State& state)

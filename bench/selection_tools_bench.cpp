@@ -2,6 +2,7 @@
 // point projected and tested once, then the host's list command), and one drag step of Tweak
 // through the tool as the host drives it, which must cost the moved points, not the mesh.
 #include "grids.h"
+#include "mesh_stage.h"
 #include "module_env.h"
 
 #include "cut_select_tools/lasso_apply.h"
@@ -28,23 +29,12 @@ namespace {
 
 // The grid (points (i, 0, j)) selected in a scene, seen from straight above in an 800 x 600
 // viewport that shows all of it.
-struct Stage {
-    Component item, viewport;
-    teskar::Mesh* mesh = nullptr;
+struct Stage : MeshStage {
+    Component viewport;
     teskar::Viewport* view = nullptr;
 
-    explicit Stage(int mode)
+    explicit Stage(int mode) : MeshStage([](teskar::Mesh& m) { fill_grid(m, 1000, 1000); }, mode)
     {
-        register_module();
-        teskar::deactivate_tool();
-        teskar::UndoHistory::instance().clear();
-        teskar::new_scene();
-        item = Component::create("SceneObject");
-        mesh = teskar::mesh_of(item);
-        fill_grid(*mesh, 1000, 1000);
-        teskar::scene_of(active_scene())->add_item(item);
-        add_to_selection(item);
-        set_selection_mode(mode);
         viewport = Component::create("Viewport");
         view = teskar::viewport_of(viewport);
         view->set_size(800, 600);

@@ -38,12 +38,13 @@ void set_piece_aside(MeshInterface& mesh, std::vector<std::uint8_t>& taken)
     }
 }
 
-// Selects the polygons not yet taken that are joined to the seed through shared points.
-void select_piece(MeshInterface& mesh, Index seed, std::vector<std::uint8_t> const& taken)
+// Selects the piece around polygon first: every polygon not yet taken that reaches it through
+// shared points.
+void select_piece(MeshInterface& mesh, Index first, std::vector<std::uint8_t> const& taken)
 {
     FastIndexStack frontier;
-    frontier.push(seed);
-    mesh.set_polygon_selection(seed, true);
+    frontier.push(first);
+    mesh.set_polygon_selection(first, true);
     while (!frontier.empty()) {
         Index const f = frontier.pop();
         for (Index p : mesh.polygon_vertices(f))

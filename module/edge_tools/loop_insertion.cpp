@@ -177,13 +177,14 @@ double side_length(MeshInterface const& mesh, VertexPair const& e)
     return length(mesh.point_position(e.v2) - mesh.point_position(e.v1));
 }
 
-// Whether the band through seed across its sides a is preferable to the one across its sides b:
-// more quads, then longer sides at the seed, then the side with the lower point numbers.
-bool preferred(MeshInterface const& mesh, Index seed, LoopBand const& a, std::size_t ka, LoopBand const& b, std::size_t kb)
+// Which of two bands through a quad to keep (its sides ka in band a, kb in band b): the one
+// with more quads, then the one whose sides in that quad are longer, then the side with the
+// lower point numbers.
+bool preferred(MeshInterface const& mesh, Index quad, LoopBand const& a, std::size_t ka, LoopBand const& b, std::size_t kb)
 {
     if (a.quads.size() != b.quads.size())
         return a.quads.size() > b.quads.size();
-    PolygonVertices const v = mesh.polygon_vertices(seed);
+    PolygonVertices const v = mesh.polygon_vertices(quad);
     double const la = side_length(mesh, v.edge(ka)) + side_length(mesh, v.edge(ka + 2));
     double const lb = side_length(mesh, v.edge(kb)) + side_length(mesh, v.edge(kb + 2));
     if (std::abs(la - lb) > 1e-9 * std::max(la, lb))
