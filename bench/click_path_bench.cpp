@@ -21,10 +21,8 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <map>
 #include <string>
-#include <numbers>
 
 using namespace VORNSDK;
 

@@ -16,8 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <numbers>
 
 using namespace VORNSDK;
 
