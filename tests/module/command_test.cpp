@@ -115,13 +115,3 @@ TEST_F(CommandTest, OnlyACloneVariantTriggersCopyFrom)
     std::unique_ptr<Variant> const copied(empty.copy());
     EXPECT_EQ(copied->type_code(), empty.type_code());
 }
-
-TEST_F(CommandTest, TheCommandAnswersItsInterfaces)
-{
-    Component const c = Component::create("Probe");
-    EXPECT_NE(get_interface<CommandInterface>(c), nullptr);
-    EXPECT_NE(get_interface<AttributeListenerInterface>(c), nullptr);
-    EXPECT_NE(get_interface<NotifierInterface>(c), nullptr);
-    EXPECT_NE(get_interface<CloneableInterface>(c), nullptr);
-    EXPECT_EQ(get_interface<SceneInterface>(c), nullptr);
-}

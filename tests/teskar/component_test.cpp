@@ -98,17 +98,11 @@ TEST(Parameter, ListsAndTuplesKeepTheirElements)
     EXPECT_TRUE(Parameter(3).as_list().empty());
 }
 
-TEST_F(ComponentTest, UnknownTypeNameCreatesANullComponent)
+TEST_F(ComponentTest, NewComponentsStartWithTheirDefaultsAndUnknownTypesMakeNone)
 {
     EXPECT_FALSE(Component::create("NoSuchThing").valid());
     EXPECT_FALSE(execute("NoSuchThing"));
-    AttributePtr const a = Component()["count"];
-    EXPECT_FALSE(a.valid());
-    EXPECT_FALSE(a.set_value(1).ok());
-}
-
-TEST_F(ComponentTest, NewComponentsStartWithTheirDefaults)
-{
+    EXPECT_FALSE(Component()["count"].set_value(1).ok());
     Component const c = Component::create("Recorder");
     ASSERT_TRUE(c.valid());
     EXPECT_EQ(c["count"].as_int(), 3);
@@ -174,15 +168,6 @@ TEST_F(ComponentTest, ExecuteHandsTheTargetThroughTheContext)
     EXPECT_TRUE(execute(c, c));
     EXPECT_TRUE(execute("Recorder", c));
     EXPECT_EQ(Recorder::executions, 3);
-}
-
-TEST(ApplicationNode, PreferencesHaveDefaults)
-{
-    Component const app = app_node();
-    EXPECT_TRUE(app["NothingSelectedMeansEverythingSelected"].as_bool());
-    EXPECT_TRUE(app["DisplayTracking"].as_bool());
-    EXPECT_FALSE(app["SelectionOcclusion"].as_bool());
-    EXPECT_EQ(app["ToolColor"].value().get_type(), Parameter::PT_VECTOR4F);
 }
 
 TEST(UniqueId, ParsesUuidTextsAndRejectsOthers)
