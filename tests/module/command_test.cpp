@@ -4,7 +4,6 @@
 #include "teskar/host_plugin.h"
 #include "teskar/kernel.h"
 
-#include "vornsdk/scene.h"
 
 #include <gtest/gtest.h>
 
