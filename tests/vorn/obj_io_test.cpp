@@ -2,10 +2,15 @@
 
 #include "obj_io.h"
 #include "scene_info.h"
+#include "text_numbers.h"
 
 #include "vornsdk/attribute.h"
 
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <fstream>
+#include <random>
 
 namespace {
 
@@ -144,3 +149,89 @@ TEST_F(ScriptTest, MalformedObjNamesFileAndLineAndLeavesTheSceneAlone)
 }
 
 } // namespace
+
+// The quick path for short decimals must give exactly the double the general reader gives, and
+// leave every other text to it.
+TEST(TextNumbers, ShortDecimalsReadAsTheGeneralReaderDoes)
+{
+    std::mt19937_64 random(7);
+    auto digits = [&](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += char('0' + random() % 10);
+        return s;
+    };
+    std::vector<std::string> texts = {"0",      "-0",     "1.",       ".5",     "-.25e2", "1e22",  "1e23",   "9007199254740993",
+                                      "1e-22",  "1e-23",  "0.1",      "123.456", "2.5E+3", "7e0005", "1e",    "-",
+                                      ".",      "1.2.3",  "1e+",      "inf",     "nan",    "0x10",  "1,5",    "+-1",
+                                      "123456789012345678901234", "0.000000000000000000000000001"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string t = random() % 4 == 0 ? "-" : "";
+        t += digits(int(random() % 10));
+        if (random() % 2) {
+            t += '.';
+            t += digits(int(random() % 12));
+        }
+        if (random() % 3 == 0) {
+            t += random() % 2 ? "e-" : "e";
+            t += std::to_string(random() % 30);
+        }
+        texts.push_back(t);
+    }
+    for (std::string const& t : texts) {
+        double quick = 0, general = 0;
+        bool const quick_ok = vorn::parse_number(t, quick);
+        auto const [end, ec] = std::from_chars(t.data(), t.data() + t.size(), general);
+        bool const general_ok = ec == std::errc() && end == t.data() + t.size() && std::isfinite(general);
+        ASSERT_EQ(quick_ok, general_ok) << t;
+        if (general_ok) {
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(quick), std::bit_cast<std::uint64_t>(general)) << t;
+        }
+    }
+}
+
+// A strip of quads long enough (13 MB) that the reader takes it in several blocks and cuts
+// each into pieces read side by side: every
+// fourth face counts back from the last point, every face has texture coordinates read before
+// it, and a fault late in the file names its own line and the points read by then.
+std::string quad_strip(int quads, std::string const& tail)
+{
+    std::ostringstream out;
+    for (int i = 0; i <= quads; ++i) {
+        out << "v " << i << " 0 0\nv " << i << " 1 0\nvt " << i << " 0\n";
+        if (i == 0)
+            continue;
+        int const a = 2 * i - 1, b = 2 * i + 1; // 1-based: points of the last two columns
+        if (i % 4 == 0)
+            out << "f -4/1 -2/2 -1/-1 -3/" << i + 1 << "\n";
+        else
+            out << "f " << a << "/1 " << b << "/2 " << b + 1 << "/" << i + 1 << " " << a + 1 << "/" << i << "\n";
+    }
+    out << tail;
+    return out.str();
+}
+
+TEST(ObjRead, LongTextsReadInPiecesKeepOrderIndicesAndLineNumbers)
+{
+    int const quads = 160000;
+    std::istringstream in(quad_strip(quads, ""));
+    teskar::Mesh mesh;
+    std::string error;
+    ASSERT_TRUE(vorn::read_obj(in, "strip.obj", mesh, {}, error)) << error;
+    ASSERT_EQ(mesh.polygons().count(), Index(quads));
+    ASSERT_EQ(mesh.points().count(), Index(2 * quads + 2));
+    std::size_t const uv = mesh.num_vertex_maps() - 1;
+    for (Index f = 0; f < Index(quads); ++f) {
+        Index const a = 2 * f;
+        auto const v = mesh.polygon_vertices(f);
+        ASSERT_EQ(std::vector<Index>(v.begin(), v.end()), (std::vector<Index>{a, a + 2, a + 3, a + 1})) << f;
+        ASSERT_EQ(mesh.corner_values(uv, f)[6], (f + 1) % 4 == 0 ? float(f + 1) : float(f)) << f;
+    }
+
+    std::istringstream bad(quad_strip(quads, "f 1 2 999999\n"));
+    teskar::Mesh partial;
+    EXPECT_FALSE(vorn::read_obj(bad, "strip.obj", partial, {}, error));
+    std::size_t const line = 3 * (quads + 1) + quads + 1;
+    EXPECT_EQ(error, "strip.obj:" + std::to_string(line) + ": point index 999999 out of range (" +
+                         std::to_string(2 * quads + 2) + " points)");
+}

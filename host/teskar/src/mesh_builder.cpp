@@ -57,6 +57,13 @@ Index MeshBuilder::add_polygon(std::span<Index const> vertices)
     }
     if (vertices.size() > kMaxPolygonVertices || !mesh_.valid_vertex_list(vertices))
         return kNoIndex;
+    return add_checked_polygon(vertices);
+}
+
+Index MeshBuilder::add_checked_polygon(std::span<Index const> vertices)
+{
+    if (!bulk_)
+        return add_polygon(vertices);
     Index const f = mesh_.polygons_.allocate();
     mesh_.corners_.append_exact(vertices);
     mesh_.materials_.push_back(0);

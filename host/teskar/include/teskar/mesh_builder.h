@@ -26,6 +26,9 @@ public:
     VORNSDK::Index add_point(VORNSDK::Vector3d const& position);
     // A polygon of three or more distinct points of the mesh; kNoIndex, adding nothing, otherwise.
     VORNSDK::Index add_polygon(std::span<VORNSDK::Index const> vertices);
+    // add_polygon for a reader that has checked the list already (at least three distinct points
+    // of the mesh, no more than kMaxPolygonVertices): the check is not repeated.
+    VORNSDK::Index add_checked_polygon(std::span<VORNSDK::Index const> vertices);
     // Makes the mesh whole; further additions go through the mesh's own operations.
     void finish();
 
