@@ -28,30 +28,43 @@ bool BreakCommand::describe(ComponentDescription& description)
 
 namespace {
 
-// Takes the selected polygons of the source mesh, the piece that was just copied out, out of the
-// selection and of the polygons still to be broken off.
-void set_piece_aside(MeshInterface& mesh, std::vector<std::uint8_t>& taken)
+// What Break knows of each polygon of the source.
+enum PolygonState : std::uint8_t { kFree, kTaken, kInPiece };
+
+// Takes the polygons of the piece that was just copied out out of the selection and of the
+// polygons still to be broken off.
+void set_piece_aside(MeshInterface& mesh, std::vector<Index>& piece, std::vector<std::uint8_t>& state)
 {
-    for (Index f : to_vector(mesh.selected_polygons())) {
-        taken[f] = 1;
+    for (Index f : piece) {
+        state[f] = kTaken;
         mesh.set_polygon_selection(f, false);
     }
+    piece.clear();
 }
 
-// Selects the piece around polygon first: every polygon not yet taken that reaches it through
-// shared points.
-void select_piece(MeshInterface& mesh, Index first, std::vector<std::uint8_t> const& taken)
+// Adds to piece, and selects, every polygon not yet in a piece that reaches polygon first through
+// shared points. The walk does not pass through polygons that were in the piece before it (a
+// selection made before Break), as the selection it makes would not.
+void select_piece(MeshInterface& mesh, Index first, std::vector<std::uint8_t>& state, std::vector<Index>& piece,
+                  std::vector<Index>& frontier)
 {
-    FastIndexStack frontier;
-    frontier.push(first);
-    mesh.set_polygon_selection(first, true);
+    frontier.assign(1, first);
+    if (state[first] == kFree)
+        piece.push_back(first);
+    state[first] = kInPiece;
     while (!frontier.empty()) {
-        Index const f = frontier.pop();
+        Index const f = frontier.back();
+        frontier.pop_back();
         for (Index p : mesh.polygon_vertices(f))
             for (Index g : mesh.point_polygons(p))
-                if (!taken[g] && mesh.set_polygon_selection(g, true))
-                    frontier.push(g);
+                if (state[g] == kFree) {
+                    state[g] = kInPiece;
+                    piece.push_back(g);
+                    frontier.push_back(g);
+                }
     }
+    for (Index f : piece)
+        mesh.set_polygon_selection(f, true);
 }
 
 } // namespace
@@ -68,16 +81,20 @@ bool BreakCommand::execute_item(ComponentInterfaceReferenceT<SceneItemInterface>
     // each piece is set aside instead, which spares the undo history a copy of every polygon.
     // Pieces only ever leave, so the first polygon not yet taken never moves backwards: a cursor
     // finds it without rescanning.
-    std::vector<std::uint8_t> taken(source->polygons().slots(), 0);
+    std::vector<std::uint8_t> state(source->polygons().slots(), kFree);
+    // A selection made before Break goes with the first piece.
+    std::vector<Index> piece = to_vector(source->selected_polygons()), frontier;
+    for (Index f : piece)
+        state[f] = kInPiece;
     Index first = 0;
     for (int k = 1;; ++k) {
-        while (first < taken.size() && (taken[first] || !source->polygon_exists(first)))
+        while (first < state.size() && (state[first] == kTaken || !source->polygon_exists(first)))
             ++first;
-        if (first == taken.size())
+        if (first == state.size())
             break;
-        select_piece(*source, first, taken);
+        select_piece(*source, first, state, piece, frontier);
         copy_mesh_to_clipboard(*source, true);
-        set_piece_aside(*source, taken);
+        set_piece_aside(*source, piece, state);
         Component const piece = create_scene_item(group, "SceneObject", base + String("_") + String::number(static_cast<long long>(k)), true);
         auto* mesh = get_interface<MeshInterface>(piece);
         String const text = clipboard_text();

@@ -373,31 +373,62 @@ private:
         std::uint64_t n = 0;
         if (!skip() || !count(n) || !word("Faces") || !skip())
             return false;
-        mesh_.prepare_polygons(2, 0);
-        faces_.reserve(plausible(n, 4));
-        mesh_.reserve(0, plausible(n, 4));
-        CompactIndexArray list;
-        for (std::uint64_t i = 0; i < n; ++i) {
+        // Read whole, then added in one call, so that the mesh lays out its lists once; a face
+        // whose points are not all known is numbered but not added.
+        FaceBatch batch;
+        batch.sizes.reserve(plausible(n, 4));
+        batch.corners.reserve(plausible(n, 4) * 4);
+        bool const read = read_faces(n, batch);
+        add_faces(batch);
+        return read;
+    }
+
+    struct FaceBatch {
+        std::vector<std::uint16_t> sizes;
+        std::vector<Index> corners;
+        std::vector<std::size_t> numbers; // of the faces listed, in order
+        std::size_t read = 0;
+    };
+
+    bool read_faces(std::uint64_t n, FaceBatch& batch)
+    {
+        for (; batch.read < n; ++batch.read) {
             std::uint64_t corners = 0;
             if (!count(corners) || corners > kMaxPolygonVertices)
                 return false;
             skip();
-            list.clear();
+            std::size_t const start = batch.corners.size();
             bool known = true;
             for (std::uint64_t k = 0; k < corners; ++k) {
                 std::uint64_t number = 0;
-                if (!index(number))
+                if (!index(number)) {
+                    batch.corners.resize(start);
                     return false;
+                }
                 Index const p = point_index(number);
                 known = known && p != kNoIndex;
-                list.push_back(p);
+                batch.corners.push_back(p);
             }
             skip();
-            Index const f = known ? mesh_.add_polygon(list) : kNoIndex;
-            faces_.push_back(f);
-            report_.faces += f != kNoIndex;
+            if (known) {
+                batch.sizes.push_back(static_cast<std::uint16_t>(corners));
+                batch.numbers.push_back(batch.read);
+            } else {
+                batch.corners.resize(start);
+            }
         }
         return true;
+    }
+
+    void add_faces(FaceBatch const& batch)
+    {
+        faces_.assign(batch.read, kNoIndex);
+        std::vector<Index> added(batch.sizes.size());
+        mesh_.add_polygons(batch.sizes, batch.corners, added);
+        for (std::size_t k = 0; k < added.size(); ++k) {
+            faces_[batch.numbers[k]] = added[k];
+            report_.faces += added[k] != kNoIndex;
+        }
     }
 
     bool hard_edges()

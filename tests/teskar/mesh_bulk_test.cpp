@@ -166,3 +166,53 @@ TEST_F(MeshBulk, ARevertedStepGivesBackTheSlotsItsAdditionsTookAndNoOthers)
     EXPECT_EQ(mesh->points().count(), 6u);
     EXPECT_EQ(mesh->polygon_vertices(1).count, 4);
 }
+
+// Adding polygons in one call gives the mesh one-by-one additions give, in bulk into a mesh that
+// has only points, and through the usual operations once it has polygons (or within a recorded
+// step, which undo then takes back).
+TEST_F(MeshBulk, PolygonsAddedAtOnceMatchThoseAddedOneByOne)
+{
+    std::vector<std::uint16_t> const sizes{4, 3, 4, 3, 5};
+    std::vector<Index> const corners{0, 1, 4, 3, /**/ 1, 2, 4, /**/ 3, 4, 4, 6, /**/ 4, 9, 7, /**/ 3, 4, 7, 6, 5};
+    auto build = [&](bool at_once, int rounds) {
+        item = Component::create("SceneObject");
+        teskar::scene_of(active_scene())->add_item(item);
+        mesh = teskar::mesh_of(item);
+        for (int k = 0; k < 8; ++k)
+            mesh->add_point({double(k % 3), 0.0, double(k / 3)});
+        std::vector<Index> added;
+        for (int round = 0; round < rounds; ++round) {
+            std::vector<Index> out(sizes.size());
+            if (at_once) {
+                mesh->add_polygons(sizes, corners, out);
+            } else {
+                std::size_t at = 0;
+                for (std::size_t k = 0; k < sizes.size(); at += sizes[k], ++k) {
+                    CompactIndexArray list;
+                    for (std::size_t c = 0; c < sizes[k]; ++c)
+                        list.push_back(corners[at + c]);
+                    out[k] = mesh->add_polygon(list);
+                }
+            }
+            added.insert(added.end(), out.begin(), out.end());
+        }
+        return std::make_pair(state(), added);
+    };
+    for (int rounds : {1, 2}) {
+        auto const [one_by_one, numbers] = build(false, rounds);
+        auto const [at_once, at_once_numbers] = build(true, rounds);
+        EXPECT_EQ(at_once, one_by_one);
+        EXPECT_EQ(at_once_numbers, numbers);
+    }
+    EXPECT_EQ(build(true, 1).second, (std::vector<Index>{0, 1, kNoIndex, kNoIndex, 2}));
+
+    std::string const before = state();
+    {
+        HistoryTransaction step("Add");
+        HistoryContext const recording(step, false);
+        std::vector<Index> out(sizes.size());
+        mesh->add_polygons(sizes, corners, out);
+    }
+    teskar::UndoHistory::instance().undo();
+    EXPECT_EQ(state(), before);
+}

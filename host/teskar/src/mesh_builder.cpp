@@ -5,7 +5,7 @@ namespace teskar {
 using namespace VORNSDK;
 
 MeshBuilder::MeshBuilder(Mesh& mesh, std::size_t points_hint, std::size_t polygons_hint, std::size_t corners_hint)
-    : mesh_(mesh), bulk_(mesh.points_.slots() == 0 && mesh.polygons_.slots() == 0 && !mesh.journal())
+    : mesh_(mesh), bulk_(mesh.polygons_.slots() == 0 && !mesh.journal())
 {
     if (!bulk_) {
         mesh.reserve(static_cast<Index>(points_hint), static_cast<Index>(polygons_hint));
@@ -74,6 +74,16 @@ Index MeshBuilder::add_checked_polygon(std::span<Index const> vertices)
     return f;
 }
 
+void Mesh::add_polygons(std::span<std::uint16_t const> sizes, std::span<Index const> corners, std::span<Index> out)
+{
+    MeshBuilder build(*this, 0, sizes.size(), corners.size());
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        out[k] = build.add_polygon(corners.subspan(at, sizes[k]));
+        at += sizes[k];
+    }
+}
+
 void MeshBuilder::finish()
 {
     if (!bulk_)
@@ -87,6 +97,10 @@ void MeshBuilder::finish()
         for (Index v : mesh_.corners_.get(f))
             around.fill(v, f);
     around.end_fill(0);
+    // Nothing logged the polygons one by one: whatever keeps up with the log starts over.
+    mesh_.log_polygons_.clear();
+    mesh_.log_points_.clear();
+    ++mesh_.log_epoch_;
     mesh_.changed();
 }
 

@@ -302,6 +302,13 @@ public:
     virtual Index add_polygon(CompactIndexArray const& vertices) = 0;
     // A new polygon with the properties of model (or the defaults for kDefaultPolygon).
     virtual Index add_polygon(CompactIndexArray const& vertices, Index model) = 0;
+    // Many new polygons with the default properties: polygon k has the sizes[k] points that follow
+    // those of polygon k - 1 in corners. out[k] receives its index, or kNoIndex for a list that
+    // add_polygon would refuse (nothing is added for it). sizes and out have the same length, and
+    // corners holds the sum of sizes. Much quicker than one call per polygon into a mesh that has
+    // had no polygons yet.
+    virtual void add_polygons(std::span<std::uint16_t const> sizes, std::span<Index const> corners,
+                              std::span<Index> out) = 0;
     virtual void remove_polygon(Index f) = 0;
     virtual bool set_polygon_vertices(Index f, CompactIndexArray const& vertices) = 0;
     // Inserts point p into polygon f between the two points of edge, whichever way f runs along it.

@@ -79,6 +79,8 @@ public:
     VORNSDK::PolygonVertices polygon_vertices(Index f) const override;
     Index add_polygon(VORNSDK::CompactIndexArray const& vertices) override;
     Index add_polygon(VORNSDK::CompactIndexArray const& vertices, Index model) override;
+    void add_polygons(std::span<std::uint16_t const> sizes, std::span<Index const> corners,
+                      std::span<Index> out) override;
     void remove_polygon(Index f) override;
     bool set_polygon_vertices(Index f, VORNSDK::CompactIndexArray const& vertices) override;
     bool insert_point_in_polygon(Index f, VertexPair const& edge, Index p) override;

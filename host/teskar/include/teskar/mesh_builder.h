@@ -11,8 +11,9 @@ namespace teskar {
 // when the builder finishes: so a mesh of n quads is built in O(n) and takes no more memory than
 // it keeps. Until then the mesh must not be used.
 //
-// The mesh must be empty and not recorded by the undo history (made in the recording step, or
-// with none open); otherwise the builder adds through the mesh's own operations.
+// The mesh must have had no polygons (it may have points) and not be recorded by the undo history
+// (made in the recording step, or with none open); otherwise the builder adds through the mesh's
+// own operations.
 class MeshBuilder {
 public:
     MeshBuilder(Mesh& mesh, std::size_t points_hint, std::size_t polygons_hint, std::size_t corners_hint);
