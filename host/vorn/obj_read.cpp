@@ -26,7 +26,7 @@ namespace {
 // Text is read in blocks of whole lines; each block is cut in two at a line end and both halves
 // are parsed at the same time, then put into the mesh in order. Blocks below kSplitAbove are
 // parsed in one piece: a thread costs more than it saves there.
-constexpr std::size_t kBlock = std::size_t(2) << 20;
+constexpr std::size_t kBlock = std::size_t(1) << 20;
 constexpr std::size_t kSplitAbove = std::size_t(256) << 10;
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
