@@ -243,6 +243,8 @@ public:
 private:
     bool line(std::string_view text)
     {
+        if (text.starts_with("f ") && plain_face(text.substr(2)))
+            return true;
         if (auto hash = text.find('#'); hash != std::string_view::npos)
             text = text.substr(0, hash);
         std::string_view rest = text;
@@ -324,7 +326,62 @@ private:
         return true;
     }
 
-    bool face(std::string_view rest)
+    // A whole number from 1 to 999 999 999 at c, taken off; false (c anywhere) for anything else.
+    static bool plain_index(char const*& c, char const* end, std::int32_t& out)
+    {
+        char const* const first = c;
+        std::int32_t v = 0;
+        for (; c != end && unsigned(*c - '0') < 10 && c - first < 9; ++c)
+            v = v * 10 + (*c - '0');
+        out = v;
+        return v > 0 && (c == end || unsigned(*c - '0') >= 10);
+    }
+
+    // The common face, read straight from its characters: blank-separated corners "v", "v/vt",
+    // "v//vn" or "v/vt/vn" of plain positive indices, at least three and no more than a polygon
+    // holds. False, having kept nothing, for any other text (comments too): the general reading
+    // then takes the line and says what is wrong with it.
+    bool plain_face(std::string_view rest)
+    {
+        RawFace f = new_face();
+        char const* c = rest.data();
+        char const* const end = c + rest.size();
+        auto give_up = [&] {
+            out_.corners.resize(f.first_corner);
+            return false;
+        };
+        for (;;) {
+            while (c != end && blank(*c))
+                ++c;
+            if (c == end)
+                break;
+            if (f.corners == VORNSDK::kMaxPolygonVertices)
+                return give_up();
+            RawCorner corner;
+            corner.word_at = static_cast<std::uint32_t>(c - out_.text.data());
+            if (!plain_index(c, end, corner.point))
+                return give_up();
+            if (c != end && *c == '/') {
+                ++c;
+                if (c != end && *c != '/' && !plain_index(c, end, corner.uv))
+                    return give_up();
+                if (c != end && *c == '/' && !plain_index(++c, end, corner.normal))
+                    return give_up();
+            }
+            if (c != end && !blank(*c))
+                return give_up();
+            f.every_uv = f.every_uv && corner.uv != 0;
+            out_.corners.push_back(corner);
+            ++f.corners;
+        }
+        if (f.corners < 3)
+            return give_up();
+        mark_plain(f);
+        out_.faces.push_back(f);
+        return true;
+    }
+
+    RawFace new_face() const
     {
         RawFace f;
         // Counts within one piece, which is a block of text far below 4 GB.
@@ -333,6 +390,12 @@ private:
         f.uvs_before = static_cast<std::uint32_t>(out_.uvs.size());
         f.normals_before = static_cast<std::uint32_t>(out_.normals);
         f.line = static_cast<std::uint32_t>(out_.lines);
+        return f;
+    }
+
+    bool face(std::string_view rest)
+    {
+        RawFace f = new_face();
         bool ok = true;
         for (std::string_view word = next_word(rest); ok && !word.empty(); word = next_word(rest)) {
             if (f.corners == VORNSDK::kMaxPolygonVertices) {
