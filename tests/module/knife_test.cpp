@@ -20,16 +20,6 @@ namespace {
 
 class KnifeCut : public ModuleFixture {
 protected:
-    // A cube of edge 2 centred on the origin, its faces wound outwards.
-    void make_box()
-    {
-        for (int k = 0; k < 8; ++k)
-            mesh->add_point({k & 1 ? 1.0 : -1.0, k & 2 ? 1.0 : -1.0, k & 4 ? 1.0 : -1.0});
-        for (auto const& face : {CompactIndexArray{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2},
-                                 {1, 3, 7, 5}})
-            mesh->add_polygon(face);
-    }
-
     // Seen from +z, drawn towards +x along y = at: side A is y < at. One undo step.
     KnifeCutResult cut_at_y(double at, KnifeRemove remove)
     {
@@ -161,7 +151,7 @@ protected:
 
 TEST_F(KnifeCut, ABoxIsCutRoundWithSharedPointsOrLosesTheRightSideUnderACap)
 {
-    make_box();
+    add_box(*mesh, {-1, -1, -1}, 2);
     std::string const before = state();
     KnifeCutResult const cut = cut_at_y(0.5, KnifeRemove::None);
     EXPECT_EQ(cut.crossed, 4u);
@@ -188,7 +178,7 @@ TEST_F(KnifeCut, ABoxIsCutRoundWithSharedPointsOrLosesTheRightSideUnderACap)
 
 TEST_F(KnifeCut, SeparateMakesTwoClosedPiecesWithDoubledSeamPoints)
 {
-    make_box();
+    add_box(*mesh, {-1, -1, -1}, 2);
     KnifeCutResult const cut = cut_at_y(-0.25, KnifeRemove::Separate);
     EXPECT_EQ(cut.caps, 2u);
     EXPECT_EQ(mesh->points().count(), 16u);
@@ -210,35 +200,43 @@ TEST_F(KnifeCut, SeparateMakesTwoClosedPiecesWithDoubledSeamPoints)
     }
 }
 
-TEST_F(KnifeCut, PointsOnThePlaneCountAsAboveAndMakeNoSliver)
+TEST_F(KnifeCut, PointsOnThePlaneCountAsAboveSoThatNoSliverIsMade)
 {
-    // The plane x = 1 runs along the grid's middle column of points: nothing is divided, and
-    // Side A takes the first column of quads away without a new point.
-    make_grid(2, 2);
+    // On a 2 x 2 grid the plane x = 1 runs down the middle column of points: nothing is divided,
+    // and Side A (x < 1) goes without a new point. A diagonal through corners of a 2 x 1 grid splits
+    // one quad into triangles. Side B takes the loose point away too. Down the open tube's column
+    // of points at x = 1, with the line starting right over them, rounding decides which of them
+    // count as crossed: the tube stays whole.
+    struct Case {
+        Index grid_x, grid_y; // an open tube of 7 x 2 quads where 0
+        KnifeLine line;
+        KnifeRemove remove;
+        std::size_t divided, removed, points, polygons;
+    };
     KnifeLine const down_the_middle{{1, 0, -1}, {1, 0, 5}, {1, 10, -1}};
-    std::string const before = state();
-    KnifeCutResult const touched = knife_cut(*mesh, down_the_middle, KnifeRemove::None);
-    EXPECT_EQ(touched.divided, 0u);
-    EXPECT_FALSE(touched.changed);
-    EXPECT_EQ(state(), before);
-    // Side A is x < 1 here.
-    KnifeCutResult const parted = knife_cut(*mesh, down_the_middle, KnifeRemove::SideA);
-    EXPECT_EQ(parted.removed, 2u);
-    EXPECT_EQ(mesh->points().count(), 6u);
-    EXPECT_EQ(mesh->polygons().count(), 2u);
-    EXPECT_TRUE(sound(false));
-    for (Index p : mesh->points())
-        EXPECT_GE(mesh->point_position(p).x, 1.0);
-}
-
-TEST_F(KnifeCut, ADiagonalThroughCornersSplitsQuadsIntoTriangles)
-{
-    make_grid(2, 1);
-    KnifeCutResult const cut = knife_cut(*mesh, {{-1, 0, -1}, {3, 0, 3}, {-1, 10, -1}}, KnifeRemove::None);
-    EXPECT_EQ(cut.divided, 1u);
-    EXPECT_EQ(mesh->points().count(), 6u);
-    EXPECT_EQ(mesh->polygons().count(), 3u);
-    EXPECT_TRUE(sound(false));
+    std::vector<Case> const cases{{2, 2, down_the_middle, KnifeRemove::None, 0, 0, 9, 4},
+                                  {2, 2, down_the_middle, KnifeRemove::SideA, 0, 2, 6, 2},
+                                  {2, 1, {{-1, 0, -1}, {3, 0, 3}, {-1, 10, -1}}, KnifeRemove::None, 1, 0, 6, 3},
+                                  {2, 1, {{0.5, 0, -1}, {0.5, 0, 2}, {0.5, 10, -1}}, KnifeRemove::SideB, 1, 2, 4, 1},
+                                  {0, 0, {{1, 0, 0}, {0.5, 0, -0.5}, {1, 5, 0}}, KnifeRemove::SideA, 0, 0, 21, 14}};
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SCOPED_TRACE(k);
+        Case const& c = cases[k];
+        new_mesh_item();
+        if (c.grid_x == 0)
+            make_tube(7, 2, false);
+        else
+            make_grid(int(c.grid_x), int(c.grid_y));
+        if (c.remove == KnifeRemove::SideB)
+            mesh->add_point({9, 9, 9});
+        KnifeCutResult const cut = knife_cut(*mesh, c.line, c.remove);
+        EXPECT_EQ(cut.divided, c.divided);
+        EXPECT_EQ(cut.removed, c.removed);
+        EXPECT_EQ(cut.changed, c.divided + c.removed > 0);
+        EXPECT_EQ(mesh->points().count(), c.points);
+        EXPECT_EQ(mesh->polygons().count(), c.polygons);
+        EXPECT_TRUE(sound(false));
+    }
 }
 
 TEST_F(KnifeCut, ALineEndingInsideAPolygonLeavesNoCrack)
@@ -416,9 +414,7 @@ TEST_F(KnifeCut, AnIslandInAHoleGetsItsOwnCapAndAnOutlineAroundSeveralHolesStays
     EXPECT_EQ(polygons_over(0.5, 2.5), 2u);
 
     // Two holes through one block: no cap can close the section, which is left open.
-    item = Component::create("SceneObject");
-    teskar::scene_of(active_scene())->add_item(item);
-    mesh = teskar::mesh_of(item);
+    new_mesh_item();
     make_block({"#####", "#.#.#", "#####"});
     KnifeCutResult const cut = knife_cut(*mesh, flat, KnifeRemove::SideA);
     EXPECT_GT(cut.removed, 0u);
@@ -426,16 +422,6 @@ TEST_F(KnifeCut, AnIslandInAHoleGetsItsOwnCapAndAnOutlineAroundSeveralHolesStays
     EXPECT_TRUE(sound(false));
     for (double x : {0.5, 1.5, 2.5, 3.5, 4.5})
         EXPECT_EQ(polygons_over(x, 1.5), x == 1.5 || x == 3.5 ? 0u : 1u) << x;
-}
-
-TEST_F(KnifeCut, RemovingASideTakesEveryUnusedPointAway)
-{
-    make_grid(2, 1);
-    mesh->add_point({9, 9, 9});
-    KnifeCutResult const cut = knife_cut(*mesh, {{0.5, 0, -1}, {0.5, 0, 2}, {0.5, 10, -1}}, KnifeRemove::SideB);
-    EXPECT_EQ(cut.removed, 2u);
-    EXPECT_EQ(mesh->points().count(), 4u);
-    EXPECT_TRUE(sound(false));
 }
 
 TEST_F(KnifeCut, TheCommandCutsInItemCoordinatesAndOnlyInMeshModes)
@@ -460,17 +446,6 @@ TEST_F(KnifeCut, TheCommandCutsInItemCoordinatesAndOnlyInMeshModes)
     EXPECT_EQ(teskar::UndoHistory::instance().undo_names().back(), "Knife");
 }
 
-TEST_F(KnifeCut, PointsOnThePlaneUnderTheLinesStartDoNotPartAnUnseparatedSurface)
-{
-    // The plane x - z = 1 runs down the tube's column of points at x = 1 and the line starts right
-    // over them, so that rounding decides which of them count as crossed: the tube stays whole.
-    make_tube(7, 2, false);
-    KnifeCutResult const cut = knife_cut(*mesh, {{1, 0, 0}, {0.5, 0, -0.5}, {1, 5, 0}}, KnifeRemove::SideA);
-    EXPECT_EQ(cut.removed, 0u);
-    EXPECT_EQ(mesh->polygons().count(), 14u);
-    EXPECT_TRUE(sound(false));
-}
-
 TEST_F(KnifeCut, RandomLinesKeepMeshesSoundClosedAndTheirCapsFacingTheRightWay)
 {
     std::mt19937 random(7);
@@ -478,9 +453,7 @@ TEST_F(KnifeCut, RandomLinesKeepMeshesSoundClosedAndTheirCapsFacingTheRightWay)
     auto const point = [&] { return Vector3d{within(random), within(random), within(random)}; };
     for (int round = 0; round < 600; ++round) {
         SCOPED_TRACE(round);
-        item = Component::create("SceneObject");
-        teskar::scene_of(active_scene())->add_item(item);
-        mesh = teskar::mesh_of(item);
+        new_mesh_item();
         int const shape = round % 3;
         if (shape == 0)
             make_tube(8, 3, true);

@@ -298,11 +298,7 @@ TEST_F(HostCommands, ExtendOfRegionsTouchingAtACornerGivesEachItsOwnWalls)
     ASSERT_TRUE(run("Extend"));
     EXPECT_EQ(mesh->points().count(), 9u + 8u); // the shared corner is copied once per region
     EXPECT_EQ(mesh->polygons().count(), 4u + 8u);
-    for (Index f : mesh->polygons())
-        for (std::size_t k = 0; k < mesh->polygon_vertices(f).count; ++k) {
-            PolyMarker beside;
-            EXPECT_LE(mesh->polygons_of_edge(mesh->polygon_vertices(f).edge(k), beside), 2u);
-        }
+    EXPECT_TRUE(mesh->manifold_problems().empty());
 }
 
 TEST_F(HostCommands, CommandsActOnTheTargetsMeshesAndNeedSomethingToDo)
@@ -347,31 +343,6 @@ TEST_F(HostCommands, ListSelectionSelectsExistingElementsUntilTheTextGoesWrong)
     EXPECT_EQ(selected_polygons(), (std::vector<Index>{2, 8, 4}));
     run_with("DeselectFaces", "Faces", "8  2 ");
     EXPECT_EQ(selected_polygons(), (std::vector<Index>{2, 4}));
-}
-
-TEST_F(HostCommands, UndoRestoresTheMeshExactly)
-{
-    make_grid(3, 3);
-    set_selection_mode(kSelectEdges);
-    mesh->set_polygon_selection(4, true);
-    select_edges({{1, 5}, {6, 7}});
-    struct Step {
-        char const* name;
-        int mode;
-    };
-    for (Step const step : {Step{"SelectRing", kSelectEdges}, Step{"Connect", kSelectEdges},
-                            Step{"Remove", kSelectEdges}, Step{"Extend", kSelectPolygons},
-                            Step{"Remove", kSelectPolygons}}) {
-        set_selection_mode(step.mode);
-        std::string const before = state();
-        ASSERT_TRUE(run(step.name));
-        std::string const after = state();
-        EXPECT_NE(after, before) << step.name;
-        ASSERT_TRUE(teskar::UndoHistory::instance().undo());
-        EXPECT_EQ(state(), before) << step.name;
-        ASSERT_TRUE(teskar::UndoHistory::instance().redo());
-        EXPECT_EQ(state(), after) << step.name;
-    }
 }
 
 } // namespace

@@ -8,8 +8,22 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 #include <string>
+
+// A box of edge `size` from the corner `low`, its six quads facing outwards: point k of the box is
+// low + size * (k & 1, k >> 1 & 1, k >> 2 & 1). Returns the index of its point 0.
+inline VORNSDK::Index add_box(teskar::Mesh& mesh, VORNSDK::Vector3d const& low, double size = 1)
+{
+    using VORNSDK::Index;
+    Index const first = mesh.points().slots();
+    for (int k = 0; k < 8; ++k)
+        mesh.add_point(low + VORNSDK::Vector3d{double(k & 1), double(k >> 1 & 1), double(k >> 2 & 1)} * size);
+    for (auto const& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+        mesh.add_polygon({first + Index(q[0]), first + Index(q[1]), first + Index(q[2]), first + Index(q[3])});
+    return first;
+}
 
 // A fresh scene holding one mesh item; every test starts from an empty history.
 class MeshFixture : public ::testing::Test {
@@ -18,10 +32,8 @@ protected:
     {
         teskar::UndoHistory::instance().clear();
         teskar::new_scene();
-        item = VORNSDK::Component::create("SceneObject");
+        new_mesh_item();
         item["Name"].set_value("Grid", false);
-        teskar::scene_of(VORNSDK::active_scene())->add_item(item);
-        mesh = teskar::mesh_of(item);
     }
     // Whatever a test did, the meshes it leaves behind must be sound.
     void TearDown() override
@@ -29,6 +41,14 @@ protected:
         EXPECT_TRUE(valid(*mesh));
         EXPECT_TRUE(valid_scene());
         teskar::UndoHistory::instance().clear();
+    }
+
+    // Makes `mesh` the mesh of a new item in the scene.
+    void new_mesh_item()
+    {
+        item = VORNSDK::Component::create("SceneObject");
+        teskar::scene_of(VORNSDK::active_scene())->add_item(item);
+        mesh = teskar::mesh_of(item);
     }
 
     // A grid of nx by ny quads on y = 0, points row by row.
