@@ -141,21 +141,15 @@ TEST_F(InteractiveToolTest, CommitClosesTheStepAndResetsAttributes)
     EXPECT_EQ(height_of_point0(), 1.0);
 }
 
-TEST_F(InteractiveToolTest, ASecondPressIsSwallowedAndDeactivationReleasesFirst)
+TEST_F(InteractiveToolTest, ARecordOnlyOrSecondPressIsSwallowedAndDeactivationReleasesFirst)
 {
     iface->activate(tool);
+    EXPECT_FALSE(iface->button_pressed(kEventRecordOnly, at(1, 1, kButtonLeft)));
     EXPECT_TRUE(iface->button_pressed(kEventNormal, at(10, 10, kButtonLeft)));
     EXPECT_TRUE(iface->button_pressed(kEventNormal, at(12, 10, kButtonRight)));
     iface->pointer_moved(kEventNormal, at(20, 10, kButtonLeft));
     iface->deactivate();
     EXPECT_EQ(Lift::log, (std::vector<std::string>{"press", "release", "deactivate"}));
-}
-
-TEST_F(InteractiveToolTest, ARecordOnlyPressIsNotHandled)
-{
-    iface->activate(tool);
-    EXPECT_FALSE(iface->button_pressed(kEventRecordOnly, at(1, 1, kButtonLeft)));
-    EXPECT_TRUE(Lift::log.empty());
 }
 
 TEST_F(InteractiveToolTest, RunningAsACommandAppliesOnceAsItsOwnUndoStep)

@@ -28,31 +28,28 @@ protected:
 
 } // namespace
 
-TEST_F(SetValueTest, PointModeSetsOnlyTheChosenCoordinateOfSelectedPoints)
+TEST_F(SetValueTest, EachModeSetsTheChosenCoordinateOfTheSelectedElementsPoints)
 {
     make_grid(2, 2);
     mesh->set_point_selection(4, true);
     mesh->set_point_selection(0, true);
-    run_in_mode(kSelectPoints);
-    EXPECT_EQ(moved(), (std::vector<Index>{0, 4}));
-    EXPECT_EQ(mesh->point_position(4), (Vector3d{1, 2.5, 1}));
-}
-
-TEST_F(SetValueTest, EdgeModeSetsBothEndsOfEverySelectedEdge)
-{
-    make_grid(2, 2);
+    // Both ends of every selected edge, every corner of a selected polygon, shared ones once.
     mesh->set_edge_selection({0, 1}, true);
-    mesh->set_edge_selection({1, 2}, true); // shares point 1
-    run_in_mode(kSelectEdges);
-    EXPECT_EQ(moved(), (std::vector<Index>{0, 1, 2}));
-}
-
-TEST_F(SetValueTest, PolygonModeSetsEveryCornerIncludingSharedOnes)
-{
-    make_grid(2, 2);
-    mesh->set_polygon_selection(0, true);
-    run_in_mode(kSelectPolygons);
-    EXPECT_EQ(moved(), (std::vector<Index>{0, 1, 3, 4}));
+    mesh->set_edge_selection({1, 2}, true);
+    mesh->set_polygon_selection(3, true);
+    struct Case {
+        int mode;
+        std::vector<Index> moved;
+    };
+    for (Case const& c : {Case{kSelectPoints, {0, 4}}, Case{kSelectEdges, {0, 1, 2}}, Case{kSelectPolygons, {4, 5, 7, 8}}}) {
+        SCOPED_TRACE(c.mode);
+        run_in_mode(c.mode);
+        EXPECT_EQ(moved(), c.moved);
+        EXPECT_EQ(mesh->point_position(c.moved.back()).x, double(c.moved.back() % 3));
+        EXPECT_EQ(mesh->point_position(c.moved.back()).z, double(c.moved.back() / 3));
+        EXPECT_EQ(teskar::UndoHistory::instance().undo_names().back(), "Set Value");
+        teskar::UndoHistory::instance().undo();
+    }
 }
 
 TEST_F(SetValueTest, ItemModeAndOutOfRangeAxisLeaveTheMeshAlone)
@@ -67,20 +64,6 @@ TEST_F(SetValueTest, ItemModeAndOutOfRangeAxisLeaveTheMeshAlone)
     execute(command);
     EXPECT_TRUE(moved().empty());
     EXPECT_EQ(mesh->point_position(0).x, 0.0);
-}
-
-TEST_F(SetValueTest, OneExecutionIsOneUndoStepNamedAfterTheCommand)
-{
-    make_grid(2, 2);
-    std::string const before = state();
-    mesh->set_point_selection(3, true);
-    std::string const selected = state();
-    run_in_mode(kSelectPoints);
-    auto& history = teskar::UndoHistory::instance();
-    EXPECT_EQ(history.undo_names().back(), "Set Value");
-    history.undo();
-    EXPECT_EQ(state(), selected);
-    EXPECT_NE(state(), before);
 }
 
 TEST_F(SetValueTest, FiltersFollowSelectionAndMode)

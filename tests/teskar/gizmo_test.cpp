@@ -1,6 +1,6 @@
 #include "teskar/draw_list.h"
 #include "teskar/gizmo.h"
-#include "teskar/mesh_item.h"
+#include "teskar/mesh_fixture.h"
 #include "teskar/viewport.h"
 
 #include "vornsdk/attribute.h"
@@ -45,14 +45,7 @@ protected:
     static Component box(double edge)
     {
         Component const raw = Component::create("RawMesh");
-        teskar::Mesh* m = teskar::mesh_of(raw);
-        double const h = edge / 2;
-        for (int k = 0; k < 8; ++k)
-            m->add_point({k & 1 ? h : -h, k & 2 ? h : -h, k & 4 ? h : -h});
-        for (CompactIndexArray const& f : {CompactIndexArray{0, 2, 3, 1}, CompactIndexArray{4, 5, 7, 6},
-                                           CompactIndexArray{0, 1, 5, 4}, CompactIndexArray{2, 6, 7, 3},
-                                           CompactIndexArray{0, 4, 6, 2}, CompactIndexArray{1, 3, 7, 5}})
-            m->add_polygon(f);
+        add_box(*teskar::mesh_of(raw), Vector3d{-1, -1, -1} * (edge / 2), edge);
         return raw;
     }
 
@@ -90,15 +83,9 @@ TEST_F(GizmoTest, HandleReportsItsPartAndPlacement)
 {
     GizmoHandle* h = gizmo->handle_at(viewport, 560, 300);
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(h->direction(), (Vector3d{1, 0, 0}));
-    EXPECT_EQ(h->matrix(), Matrix4d::identity());
-    EXPECT_EQ(h->gizmo(), component);
     EXPECT_EQ(&h->part(), gizmo->find_part("x"));
     EXPECT_EQ(h->part().placement(), Matrix4d::translation({1, 0, 0}) * Matrix4d::scaling({2, 2, 2}));
     EXPECT_EQ(h, gizmo->handle_at(viewport, 580, 301)); // the same handle object each time
-    EXPECT_EQ(gizmo->find_part("w"), nullptr);
-    EXPECT_FALSE(component["MotionParent"].as_ref().valid());
-    EXPECT_EQ(teskar::gizmo_of(component)->finish_mode(), 1);
 }
 
 TEST_F(GizmoTest, DrawsEachPartInItsColourAndTheDraggedOneHighlighted)

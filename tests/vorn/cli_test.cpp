@@ -50,38 +50,8 @@ Outcome vorn(std::string const& args)
     return run;
 }
 
-struct Listed {
-    char const* name;
-    char const* kind;
-    bool hidden = false;
-};
-
-// The module's components in registration order.
-std::vector<Listed> const kComponents = {
-    {"Dissolve", "command"},
-    {"SetValue", "command"},
-    {"EdgesOperator", "command", true},
-    {"HardEdgesPatchCommand", "command"},
-    {"SoftEdgesPatchCommand", "command"},
-    {"HardEdgesOutlineCommand", "command"},
-    {"SoftEdgesOutlineCommand", "command"},
-    {"Knife", "tool"},
-    {"Tweak", "tool"},
-    {"LassoSelect", "tool"},
-    {"Lasso", "command", true},
-    {"Array", "tool"},
-    {"Bend", "tool"},
-    {"Make Circular", "command"},
-    {"Twist", "tool"},
-    {"Break", "command"},
-    {"InsertLoop", "tool"},
-    {"RemoveEdges", "command"},
-    {"Hover Extend", "command"},
-    {"Hover Loop Remove", "command"},
-    {"Hover Loop", "command"},
-    {"Hover Flip", "command"},
-    {"Hover Delete", "command"},
-};
+// The module's components in registration order, as the golden description file lists them.
+ordered_json golden_components() { return ordered_json::parse(slurp(TOLVIR_TEST_DATA "/vorn_describe.json")); }
 
 std::vector<std::string> keys(ordered_json const& object)
 {
@@ -98,12 +68,13 @@ TEST(VornCli, ListJsonGivesTheComponentsInRegistrationOrder)
     ordered_json const doc = ordered_json::parse(run.out);
     EXPECT_EQ(doc["module"], "TolvirPlugins");
     auto const& listed = doc["components"];
-    ASSERT_EQ(listed.size(), kComponents.size());
-    for (std::size_t i = 0; i < kComponents.size(); ++i) {
-        SCOPED_TRACE(kComponents[i].name);
-        EXPECT_EQ(listed[i]["name"], kComponents[i].name);
-        EXPECT_EQ(listed[i]["kind"], kComponents[i].kind);
-        EXPECT_EQ(listed[i]["hidden"], kComponents[i].hidden);
+    ordered_json const golden = golden_components();
+    ASSERT_EQ(listed.size(), golden.size());
+    for (std::size_t i = 0; i < golden.size(); ++i) {
+        SCOPED_TRACE(golden[i]["name"]);
+        EXPECT_EQ(listed[i]["name"], golden[i]["name"]);
+        EXPECT_EQ(listed[i]["kind"], golden[i]["kind"]);
+        EXPECT_EQ(listed[i]["hidden"], golden[i]["tags"].value("hidden", false));
     }
 }
 
@@ -190,8 +161,8 @@ TEST(VornModuleLoader, RegistersTheComponentsInOrderAndLoadsOnce)
     std::vector<std::string> names, expected;
     for (auto const* t : types)
         names.push_back(t->name.to_utf8());
-    for (auto const& c : kComponents)
-        expected.push_back(c.name);
+    for (auto const& c : golden_components())
+        expected.push_back(c["name"]);
     EXPECT_EQ(names, expected);
 
     EXPECT_FALSE(vorn::load_module("/nonexistent.so", error));

@@ -1,4 +1,5 @@
 #include "script_fixture.h"
+#include "teskar/mesh_fixture.h"
 
 #include "commands/mesh_text.h"
 #include "mesh_file.h"
@@ -224,15 +225,10 @@ TEST_F(ScriptTest, BreakSplitsALoadedMeshAndLeavesTheLastPieceOnTheClipboard)
 {
     teskar::Mesh boxes;
     Component const red = make_material("red");
-    int const quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (int b = 0; b < 3; ++b) {
-        Index const first = boxes.points().slots();
-        for (int k = 0; k < 8; ++k)
-            boxes.add_point({3.0 * b + (k & 1), double((k >> 1) & 1), double((k >> 2) & 1)});
-        for (auto const& q : quads)
-            boxes.set_polygon_material(
-                boxes.add_polygon({first + Index(q[0]), first + Index(q[1]), first + Index(q[2]), first + Index(q[3])}), red);
-    }
+    for (int b = 0; b < 3; ++b)
+        add_box(boxes, {3.0 * b, 0, 0});
+    for (Index f : boxes.polygons())
+        boxes.set_polygon_material(f, red);
     std::string const path = temp("boxes.mesh");
     write_file(path, vorn::write_mesh_text(boxes));
     Outcome const o = run("load " + path + " Box\nrun Break\ntree\nclipboard\n");

@@ -131,21 +131,6 @@ TEST_F(ScriptTest, AFailingStatementChangesNothing)
     }
 }
 
-TEST_F(ScriptTest, SetValueMovesExactlyTheSelectedPoints)
-{
-    Outcome const o = run("new grid g 2 2 2\nmode points\nselect points 0 4 8\nrun SetValue Axis=1 Value=2.5\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    teskar::Mesh const& grid = *mesh("g");
-    for (Index p : grid.points()) {
-        SCOPED_TRACE(p);
-        Vector3d const q = grid.point_position(p);
-        EXPECT_EQ(q.y, p % 4 == 0 ? 2.5 : 0.0);
-        EXPECT_EQ(q.x, -1.0 + p % 3);
-        EXPECT_EQ(q.z, -1.0 + p / 3);
-    }
-    EXPECT_EQ(teskar::UndoHistory::instance().undo_names().back(), "Set Value");
-}
-
 TEST_F(ScriptTest, SelectionsAndNewItemsAreUndoSteps)
 {
     Outcome const o = run("new grid g 2 2\nmode edges\nselect edges (4,1) (0,3)\nselect all\ndeselect edges (1,4)\n"

@@ -214,17 +214,6 @@ TEST_F(ToolScriptTest, EventsCarryPositionButtonsModifiersAndTheViewport)
     EXPECT_EQ(RecordingTool::events.back().what, "deactivate 0");
 }
 
-TEST_F(ToolScriptTest, RunExecutesAnInteractiveModifierAsOneStep)
-{
-    Outcome const o = run("new grid g 3 3\nrun InsertLoop Edge=(0,4) Cut=0.25 Slices=1\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(json_lines(o.out)[0]["polygons"], 12);
-    auto const steps = teskar::UndoHistory::instance().undo_names();
-    ASSERT_EQ(steps.size(), 2u);
-    teskar::UndoHistory::instance().undo();
-    EXPECT_EQ(mesh("g")->polygons().count(), 9u);
-}
-
 TEST_F(ToolScriptTest, RenderedPicturesHaveTheirSizeShadingAndHighlights)
 {
     std::string const big = temp("big.png"), small = temp("small.png"), inside = temp("inside.png");

@@ -103,16 +103,6 @@ protected:
 
 } // namespace
 
-TEST_F(UndoScriptTest, StatementsAndCommandsThatChangeNothingLeaveNoStep)
-{
-    Outcome const o = run("new grid g 2 2\nitems g\nmode edges\nselect edges (0,1)\nrun HardEdgesPatchCommand\n"
-                          "run HardEdgesPatchCommand\nmode points\nselect points 0\nselect points 0\n"
-                          "run SetValue Axis=1 Value=0\ndeselect points 4\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(undo_names(), (std::vector<std::string>{"New Grid", "Selection Mode", "Select Edges", "Hard Edge",
-                                                      "Selection Mode", "Select Points"}));
-}
-
 TEST_F(UndoScriptTest, UndoWhileAToolIsActiveTakesBackTheToolsLastEdit)
 {
     // With polygon 3 selected, a click makes Insert Loop cut the ring through it, within the tool's
