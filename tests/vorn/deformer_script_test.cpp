@@ -1,17 +1,6 @@
 #include "script_fixture.h"
 
-#include "teskar/history.h"
-
-#include <fstream>
-#include <iterator>
-
 namespace {
-
-std::string read_file(std::string const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 using DeformerScriptTest = ScriptTest;
 

@@ -15,14 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void write_file(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string read_file(std::string const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The temporary files a write to path left in its folder.
 std::vector<std::string> leftovers(std::string const& path)
 {

@@ -1,10 +1,5 @@
 #include "script_fixture.h"
 
-#include "teskar/history.h"
-
-#include <fstream>
-#include <iterator>
-
 namespace {
 
 class KnifeScriptTest : public ScriptTest {
@@ -13,12 +8,6 @@ protected:
     // (400 + 240 x, 300 + 240 z), and the near plane lies at y = 4.99.
     static constexpr char const* kGrid = "new grid g 4 4 2\ncamera 0 5 0 0 0 0 ortho 2.5\nmode polygons\n";
 
-    static std::string read(std::string const& path)
-    {
-        std::ifstream in(path);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static std::vector<std::string> steps() { return teskar::UndoHistory::instance().undo_names(); }
     static std::size_t points_at_z(double z)
     {
         std::size_t n = 0;
@@ -45,7 +34,7 @@ TEST_F(KnifeScriptTest, ADrawnLineCutsAsItGrowsAndTheSessionUndoesAsOneStep)
     EXPECT_EQ(infos[0]["polygons"], 12);
     EXPECT_EQ(infos[1]["polygons"], 20);
     EXPECT_EQ(infos[1]["points"], 30);
-    EXPECT_EQ(read(after), read(before));
+    EXPECT_EQ(read_file(after), read_file(before));
     EXPECT_TRUE(mesh("g")->manifold_problems().empty());
     EXPECT_EQ(teskar::UndoHistory::instance().redo_names(), std::vector<std::string>{"Knife"});
 }
@@ -80,7 +69,7 @@ TEST_F(KnifeScriptTest, AddKeepsTheCutAndMovesACopyRedrawStartsANewLine)
     EXPECT_EQ(points_at_z(0.75), 5u);
     EXPECT_EQ(points_at_z(-0.75), 5u);
     EXPECT_TRUE(mesh("g")->manifold_problems().empty());
-    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Knife", "Knife", "Knife"}));
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"New Grid", "Selection Mode", "Knife", "Knife", "Knife"}));
 }
 
 TEST_F(KnifeScriptTest, RemoveStepsRoundBothWays)
@@ -98,7 +87,7 @@ TEST_F(KnifeScriptTest, WithoutASelectedMeshTheKnifeSaysSoAndDoesNothing)
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.out, "Knife requires one of more meshes to be selected.\n");
     EXPECT_EQ(mesh("g")->polygons().count(), 16u);
-    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Select Items"}));
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"New Grid", "Selection Mode", "Select Items"}));
 }
 
 TEST_F(KnifeScriptTest, RunCutsDirectlyInEachRemovalMode)

@@ -21,14 +21,6 @@ namespace {
 using VORNSDK::Component;
 using VORNSDK::Index;
 
-void write_file(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string read_file(std::string const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 Component make_material(std::string const& name)
 {
     Component m = Component::create("Material");

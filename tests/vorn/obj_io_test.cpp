@@ -38,8 +38,6 @@ f 1/1/1 3/3/1 4/-1/1
 f 2 3 4 1
 )";
 
-void write_file(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
-
 std::string material_name(teskar::Mesh const& mesh, Index f)
 {
     auto const m = mesh.polygon_material(f);

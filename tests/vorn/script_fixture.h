@@ -3,6 +3,7 @@
 #include "module_loader.h"
 #include "script.h"
 
+#include "teskar/history.h"
 #include "teskar/mesh_item.h"
 #include "teskar/mesh_validity.h"
 #include "teskar/scene.h"
@@ -15,9 +16,22 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+inline void write_file(std::string const& path, std::string const& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string read_file(std::string const& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Runs scripts in-process with the module loaded; each run starts its own scene, which stays
 // active afterwards for the test to inspect.
@@ -57,6 +71,20 @@ protected:
             out.push_back(nlohmann::json::parse(line));
         return out;
     }
+
+    // Runs a script that must succeed; its output lines as one JSON array, in which a line past
+    // the end reads as null instead of indexing outside.
+    static nlohmann::json run_json(std::string const& script)
+    {
+        Outcome const o = run(script);
+        EXPECT_EQ(o.code, 0) << o.err;
+        nlohmann::json lines = nlohmann::json::array();
+        for (nlohmann::json& line : json_lines(o.out))
+            lines.push_back(std::move(line));
+        return lines;
+    }
+
+    static std::vector<std::string> undo_names() { return teskar::UndoHistory::instance().undo_names(); }
 
     static teskar::Scene& scene() { return *teskar::scene_of(VORNSDK::active_scene()); }
 

@@ -34,9 +34,7 @@ std::pair<Vector3d, Vector3d> normal_and_centre(teskar::Mesh const& mesh, Index 
 
 TEST_F(ScriptTest, PrimitivesHaveTheirCountsNumberingAndOutwardNormals)
 {
-    Outcome const o = run("new grid g 2 3 4\ninfo\nnew box b 2\ninfo\nnew tube t 8 2 0.5 3\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const info = json_lines(o.out);
+    auto info = run_json("new grid g 2 3 4\ninfo\nnew box b 2\ninfo\nnew tube t 8 2 0.5 3\ninfo\n");
     ASSERT_EQ(info.size(), 3u);
     EXPECT_EQ(info[0]["points"], 12);
     EXPECT_EQ(info[0]["polygons"], 6);
@@ -92,7 +90,7 @@ TEST_F(ScriptTest, AFailingStatementChangesNothing)
         std::string s = vorn::item_info("b", *mesh("b"), VORNSDK::selection_mode()).dump();
         for (auto const& line : vorn::scene_items(scene()))
             s += line.dump();
-        return s + std::to_string(teskar::UndoHistory::instance().undo_names().size());
+        return s + std::to_string(undo_names().size());
     };
     ASSERT_EQ(run(prelude).code, 0);
     std::string const expected = snapshot();
@@ -154,7 +152,7 @@ TEST_F(ScriptTest, SelectionsAndNewItemsAreUndoSteps)
     EXPECT_EQ(listed(3, 4), (std::vector<std::string>{"Materials", "Default", "g", "b*"}));
     EXPECT_EQ(listed(7, 3), (std::vector<std::string>{"Materials", "Default", "g*"}));
     EXPECT_EQ(out.back()["item"], "b");
-    EXPECT_EQ(teskar::UndoHistory::instance().undo_names(),
+    EXPECT_EQ(undo_names(),
               (std::vector<std::string>{"New Grid", "Selection Mode", "Select Edges", "Select All", "New Box"}));
 }
 

@@ -1,10 +1,5 @@
 #include "script_fixture.h"
 
-#include "teskar/history.h"
-
-#include <fstream>
-#include <iterator>
-
 namespace {
 
 class SelectionToolsTest : public ScriptTest {
@@ -14,39 +9,34 @@ protected:
     static constexpr char const* kGrid = "new grid g 4 4 2\ncamera 0 5 0 0 0 0 ortho 2.5\n";
 
     static nlohmann::json last_info(Outcome const& o) { return json_lines(o.out).back(); }
-    static std::vector<std::string> steps() { return teskar::UndoHistory::instance().undo_names(); }
 };
 
 using Indices = std::vector<int>;
 
 TEST_F(SelectionToolsTest, MarqueeSelectsPointsAndWholeOrTouchedPolygons)
 {
-    Outcome const o = run(std::string(kGrid) +
+    auto lines = run_json(std::string(kGrid) +
                           "mode points\ntool LassoSelect shape=1\npress 250 150\ndrag 450 350\nrelease 450 350\ninfo\n"
                           // The right button draws a marquee whatever the shape; "ex" takes whole polygons.
                           "mode polygons\nset shape=0\npress 250 150 right\ndrag 530 430\nrelease 530 430\ninfo\n"
                           // Without it, polygons with one point inside; Shift takes them away again.
                           "set ex=false\npress 250 150 right\ndrag 290 190\nrelease 290 190\ninfo\n"
                           "press 250 150 right shift\ndrag 290 190\nrelease 290 190\ninfo\ndrop\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     EXPECT_EQ(lines[0]["selected_points"], (Indices{6, 7, 11, 12}));
     EXPECT_EQ(lines[1]["selected_polygons"], (Indices{5, 6, 9, 10}));
     EXPECT_EQ(lines[2]["selected_polygons"], (Indices{5, 6, 9, 10, 0, 1, 4}));
     EXPECT_EQ(lines[3]["selected_polygons"], (Indices{6, 9, 10}));
     // Each lasso is a step of its own; the mode changed while the tool is in use joins the next.
-    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Lasso", "Lasso", "Lasso", "Lasso"}));
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"New Grid", "Selection Mode", "Lasso", "Lasso", "Lasso", "Lasso"}));
 }
 
 TEST_F(SelectionToolsTest, FreeformAndRadialShapesFollowThePointer)
 {
-    Outcome const o = run(std::string(kGrid) +
+    auto lines = run_json(std::string(kGrid) +
                           "mode points\ntool LassoSelect\n"
                           // A triangle around points 6, 7 and 12 only; the press itself adds no point.
                           "press 100 100\ndrag 230 150\ndrag 470 150\ndrag 470 370\ndrag 470 370.5\nrelease 470 370\ninfo\n"
                           "select none\nset shape=2\npress 400 300\ndrag 530 300\nrelease 530 300\ninfo\ndrop\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     EXPECT_EQ(lines[0]["selected_points"], (Indices{6, 7, 12}));
     // A circle of 130 pixels around point 12 reaches its four neighbours (120 away), not the
     // diagonal ones (170 away).
@@ -56,9 +46,7 @@ TEST_F(SelectionToolsTest, FreeformAndRadialShapesFollowThePointer)
 TEST_F(SelectionToolsTest, OcclusionAndTheEyeHideWhatCannotBeSeen)
 {
     std::string const lasso = "run Lasso Viewport=@viewport Points=100,50,1;700,50,1;700,550,1;100,550,1\ninfo\n";
-    Outcome const o = run("new box b 2\nmode points\n" + lasso + "pref SelectionOcclusion=true\n" + lasso);
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
+    auto lines = run_json("new box b 2\nmode points\n" + lasso + "pref SelectionOcclusion=true\n" + lasso);
     EXPECT_EQ(lines[0]["selected_points"].size(), 8u);
     // Only the corners of the face towards the camera (+z) are taken.
     EXPECT_EQ(lines[1]["selected_points"], (Indices{4, 5, 6, 7}));
@@ -75,15 +63,13 @@ TEST_F(SelectionToolsTest, OcclusionAndTheEyeHideWhatCannotBeSeen)
 TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
 {
     std::string const outline = " Viewport=@viewport Points=250,150,1;450,150,1;450,350,1;250,350,1\n";
-    Outcome const o = run(std::string(kGrid) + "mode polygons\nselect polygons 0\n" +
+    auto lines = run_json(std::string(kGrid) + "mode polygons\nselect polygons 0\n" +
                           "run Lasso SelectionStyle=Add" + outline + "info\n" +
                           "run Lasso" + outline + "info\n" +
                           "run Lasso SelectionStyle=Subtract Viewport=@viewport Points=250,150,1;310,150,1;310,210,1;250,210,1\n"
                           "info\nmode edges\nrun Lasso" + outline + "info\n"
                           // Without a viewport there is nothing to lasso in.
                           "run Lasso Points=0,0,1;800,0,1;800,600,1\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     // The command counts polygons with any of the four points inside; Exclusive starts afresh.
     EXPECT_EQ(lines[0]["selected_polygons"], (Indices{0, 1, 2, 4, 5, 6, 8, 9, 10}));
     EXPECT_EQ(lines[1]["selected_polygons"], (Indices{0, 1, 2, 4, 5, 6, 8, 9, 10}));
@@ -91,7 +77,7 @@ TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
     // Every edge at one of the four points, each once though two polygons list it.
     EXPECT_EQ(lines[3]["selected_edges"].size(), 12u);
     EXPECT_EQ(lines[4], lines[3]);
-    EXPECT_EQ(steps().back(), "Lasso");
+    EXPECT_EQ(undo_names().back(), "Lasso");
 
     Outcome const bad = run(std::string(kGrid) + "run Lasso Points=1,2\n");
     EXPECT_EQ(bad.code, 1);
@@ -100,7 +86,7 @@ TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
         Outcome const refused = run(std::string(kGrid) + "mode polygons\nrun " + tool + "\n");
         EXPECT_EQ(refused.code, 1);
         EXPECT_NE(refused.err.find("viewport"), std::string::npos) << refused.err;
-        EXPECT_EQ(steps().back(), "Selection Mode");
+        EXPECT_EQ(undo_names().back(), "Selection Mode");
     }
 }
 
@@ -115,7 +101,7 @@ protected:
 
 TEST_F(HoverCommandsTest, ThePointerPicksAVertexAnEdgeOrAPolygonByItsThresholds)
 {
-    Outcome const o = run(std::string(kGrid) + "mode polygons\n"
+    auto lines = run_json(std::string(kGrid) + "mode polygons\n"
                           // 10 pixels from point 6 each way: closer than a quarter of the edge.
                           "pointer 290 190\nrun \"Hover Delete\"\ninfo\nundo\n"
                           // Along side (6,11), 5 pixels off it: Delete has nothing to do with edges.
@@ -126,8 +112,6 @@ TEST_F(HoverCommandsTest, ThePointerPicksAVertexAnEdgeOrAPolygonByItsThresholds)
                           "run \"Hover Extend\"\ninfo\nundo\n"
                           // Nothing under the pointer: nothing happens.
                           "pointer 10 10\nrun \"Hover Delete\"\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     EXPECT_EQ(lines[0]["points"], 24);
     EXPECT_EQ(lines[1]["points"], 25);
     EXPECT_EQ(lines[1]["polygons"], 16);
@@ -145,11 +129,9 @@ TEST_F(HoverCommandsTest, ThePointerPicksAVertexAnEdgeOrAPolygonByItsThresholds)
 
 TEST_F(HoverCommandsTest, TheSelectionComesBeforeThePointer)
 {
-    Outcome const o = run(std::string(kGrid) + "mode polygons\nselect polygons 0 15\npointer 340 240\n"
+    auto lines = run_json(std::string(kGrid) + "mode polygons\nselect polygons 0 15\npointer 340 240\n"
                           "run \"Hover Delete\"\ninfo\n"
                           "mode points\nselect points 12\nrun \"Hover Delete\"\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     // The corner polygons go with their outer corners, which nothing else used; polygon 5 stays.
     EXPECT_EQ(lines[0]["polygons"], 14);
     EXPECT_EQ(lines[0]["points"], 23);
@@ -159,34 +141,28 @@ TEST_F(HoverCommandsTest, TheSelectionComesBeforeThePointer)
 
 TEST_F(HoverCommandsTest, AStoredElementReplaysWithoutPickingAndStaleOnesChangeNothing)
 {
-    Outcome const o = run(std::string(kGrid) + "mode polygons\npointer 10 10\n"
+    auto lines = run_json(std::string(kGrid) + "mode polygons\npointer 10 10\n"
                           "run \"Hover Loop\" Element=\"edge (6,11)\"\ninfo\nundo\n"
                           "run \"Hover Loop\" Element=\"EDGE (6,99)\"\nrun \"Hover Loop\" Element=\"edge (6, 11)\"\n"
                           "run \"Hover Delete\" Element=\"polygon 99\"\nrun \"Hover Delete\" Element=\"vertex 4294967296\"\n"
                           "run \"Hover Flip\" Element=nonsense\nrun \"Hover Delete\" Element=item\ninfo\n"
                           // Removing the loop through edge (7,6) runs in edge mode and comes back.
                           "run \"Hover Loop Remove\" Element=\"Edge (7,6)\"\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     EXPECT_EQ(lines[0]["polygons"], 20);
     EXPECT_EQ(lines[1]["polygons"], 16);
     EXPECT_EQ(lines[1]["points"], 25);
     EXPECT_EQ(lines[2]["polygons"], 12);
     EXPECT_EQ(lines[2]["mode"], "polygons");
-    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Hover Loop Remove"}));
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"New Grid", "Selection Mode", "Hover Loop Remove"}));
 }
 
 TEST_F(HoverCommandsTest, FlipReversesThePolygonWithItsCornerValues)
 {
     std::string const in = temp("quad.obj"), out = temp("flipped.obj");
-    {
-        std::ofstream f(in);
-        f << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n";
-    }
+    write_file(in, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
     Outcome const o = run("load " + in + " q\nmode polygons\nrun \"Hover Flip\" Element=\"polygon 0\"\nsave " + out + "\n");
     ASSERT_EQ(o.code, 0) << o.err;
-    std::ifstream f(out);
-    std::string const text{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    std::string const text = read_file(out);
     // Each corner keeps its own texture coordinate.
     EXPECT_NE(text.find("vt 0 1\nvt 1 1\nvt 1 0\nvt 0 0\n"), std::string::npos) << text;
     EXPECT_NE(text.find("f 4/1 3/2 2/3 1/4"), std::string::npos) << text;
@@ -201,7 +177,7 @@ TEST_F(SelectionToolsTest, ToolsTheirFiltersDoNotOfferAreRefused)
     Outcome const o = run("new box b\ntool Tweak\necho never\n");
     EXPECT_EQ(o.code, 1);
     EXPECT_EQ(o.err, "test.vs:2: 'Tweak' is not offered in items mode with this selection\n");
-    EXPECT_EQ(steps(), std::vector<std::string>{"New Box"});
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"New Box"});
 }
 
 } // namespace
@@ -223,15 +199,15 @@ TEST_F(TweakTest, AGrabMovesTheElementAsOneUndoStepWhenItPassesTheSelectionTest)
     EXPECT_DOUBLE_EQ(at(12).x, 0.25);
     EXPECT_DOUBLE_EQ(at(12).z, 0.0);
     EXPECT_DOUBLE_EQ(at(5).x, -1.0);
-    EXPECT_EQ(steps().back(), "Tweak");
-    EXPECT_EQ(steps().size(), 3u);
+    EXPECT_EQ(undo_names().back(), "Tweak");
+    EXPECT_EQ(undo_names().size(), 3u);
 
     // With nothing selected and the preference off nothing moves, and no step is left.
     Outcome const off = run(std::string(kGrid) + "mode polygons\npref NothingSelectedMeansEverythingSelected=false\n"
                             "tool Tweak\n" + kDragPolygon5 + "drop\n");
     ASSERT_EQ(off.code, 0) << off.err;
     EXPECT_DOUBLE_EQ(at(6).x, -0.5);
-    EXPECT_EQ(steps().back(), "Selection Mode");
+    EXPECT_EQ(undo_names().back(), "Selection Mode");
 
     // An unselected polygon moves only when every one of its points is on a selected polygon.
     Outcome const some = run(std::string(kGrid) + "mode polygons\nselect polygons 0 6\ntool Tweak\n" + kDragPolygon5);
@@ -286,7 +262,7 @@ TEST_F(TweakTest, TheRightButtonScalesAndModifiedPressesEditAtOnce)
     // The edge mode the quick edits ran in is gone again, and each press was one step.
     for (auto const& line : lines)
         EXPECT_EQ(line["mode"], "polygons");
-    EXPECT_EQ(steps(), (std::vector<std::string>{"New Grid", "Selection Mode", "Tweak"}));
+    EXPECT_EQ(undo_names(), (std::vector<std::string>{"New Grid", "Selection Mode", "Tweak"}));
 }
 
 TEST_F(TweakTest, ShiftPullsNewGeometryOutOfTheBorder)
