@@ -15,7 +15,7 @@
 
 inline void expect_close(VORNSDK::Vector3d const& actual, VORNSDK::Vector3d const& expected, double tolerance = 1e-12)
 {
-    manip::expect_near(actual, expected, tolerance);
+    ::expect_near(actual, expected, tolerance);
 }
 
 class DeformerFixture : public manip::ManipulatorFixture {

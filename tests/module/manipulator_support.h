@@ -109,13 +109,6 @@ public:
     }
 };
 
-inline void expect_near(Vector3d const& actual, Vector3d const& expected, double tolerance = 1e-9)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
 // The module in the host, a scene with a selected mesh item, and an orthographic test viewport.
 class ManipulatorFixture : public ModuleFixture {
 protected:

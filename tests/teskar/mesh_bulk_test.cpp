@@ -9,17 +9,6 @@
 
 using namespace VORNSDK;
 
-namespace {
-
-void expect_near(Vector3d const& a, Vector3d const& b)
-{
-    EXPECT_NEAR(a.x, b.x, 1e-12);
-    EXPECT_NEAR(a.y, b.y, 1e-12);
-    EXPECT_NEAR(a.z, b.z, 1e-12);
-}
-
-} // namespace
-
 using MeshBulk = MeshFixture;
 
 TEST_F(MeshBulk, MovingPointsInBlocksIsOneUndoableEditAndSkipsVacantPoints)
@@ -81,7 +70,7 @@ TEST_F(MeshBulk, AddedGeometryCopiesPolygonsPropertiesAndHardEdgesUnderEachPlace
     EXPECT_EQ(mesh->point_position(5), (Vector3d{14, 9, 9}));
     EXPECT_EQ(mesh->polygon_vertices(1)[1], 8u);
     EXPECT_EQ(mesh->polygon_vertices(2)[1], 13u);
-    expect_near(mesh->point_position(10), {9, 9, -9});
+    expect_near(mesh->point_position(10), {9, 9, -9}, 1e-12);
     for (Index copy : {1u, 2u}) {
         EXPECT_EQ(mesh->polygon_material(copy), material);
         EXPECT_EQ(mesh->corner_values(mesh->add_vertex_map("UV", 2), copy), (std::vector<float>{0, 0, 0, 1, 1, 1, 1, 0}));

@@ -12,6 +12,13 @@
 #include <sstream>
 #include <string>
 
+inline void expect_near(VORNSDK::Vector3d const& actual, VORNSDK::Vector3d const& expected, double tolerance = 1e-9)
+{
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
 // A box of edge `size` from the corner `low`, its six quads facing outwards: point k of the box is
 // low + size * (k & 1, k >> 1 & 1, k >> 2 & 1). Returns the index of its point 0.
 inline VORNSDK::Index add_box(teskar::Mesh& mesh, VORNSDK::Vector3d const& low, double size = 1)

@@ -54,13 +54,6 @@ protected:
     PickingInterface* picking = nullptr;
 };
 
-void expect_near(Vector3d const& a, Vector3d const& b)
-{
-    EXPECT_NEAR(a.x, b.x, 1e-9);
-    EXPECT_NEAR(a.y, b.y, 1e-9);
-    EXPECT_NEAR(a.z, b.z, 1e-9);
-}
-
 } // namespace
 
 TEST_F(PickingTest, FindsThePolygonItsNearestSideAndThatSidesNearestEnd)

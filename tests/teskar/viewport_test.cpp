@@ -1,4 +1,5 @@
 #include "teskar/kernel.h"
+#include "teskar/mesh_fixture.h"
 #include "teskar/viewport.h"
 
 #include "vornsdk/attribute.h"
@@ -17,13 +18,6 @@ using namespace VORNSDK;
 using teskar::Camera;
 
 namespace {
-
-void expect_near(Vector3d const& a, Vector3d const& b, double tolerance = 1e-9)
-{
-    EXPECT_NEAR(a.x, b.x, tolerance);
-    EXPECT_NEAR(a.y, b.y, tolerance);
-    EXPECT_NEAR(a.z, b.z, tolerance);
-}
 
 Camera oblique(bool orthographic)
 {

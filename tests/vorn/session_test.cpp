@@ -28,19 +28,6 @@ protected:
 
     static std::vector<std::string> undo_names() { return teskar::UndoHistory::instance().undo_names(); }
 
-    // A 4 by 4 grid, 2 wide, seen from straight above; pixel (292, 120) lies by the side from
-    // point 1 to point 6.
-    void grid_from_above()
-    {
-        session.new_grid("g", 4, 4, 2);
-        teskar::Camera camera = session.camera();
-        camera.eye = {0, 5, 0};
-        camera.target = {0, 0, 0};
-        camera.orthographic = true;
-        camera.view_height = 2.5;
-        session.set_camera(camera);
-    }
-
     std::vector<std::string> messages, warnings;
     vorn::Session session{[this](std::string const& m) { messages.push_back(m); },
                           [this](std::string const& w) { warnings.push_back(w); }};
@@ -64,29 +51,6 @@ TEST_F(SessionTest, SelectionsAndCommandsAreUndoSteps)
     EXPECT_EQ(session.info("g")["hard_edges"], 0);
     session.redo(1);
     EXPECT_EQ(session.info("g")["hard_edges"], 2);
-}
-
-TEST_F(SessionTest, PointerEventsDriveTheActiveTool)
-{
-    grid_from_above();
-    session.activate_tool(session.tool("InsertLoop"), {{"Slices", Parameter(2), "2"}});
-    EXPECT_EQ(session.tool_attribute("Slices").as_int(), 2);
-    // A refused key stores none of the values before it.
-    EXPECT_THROW(session.set_tool_attributes({{"Slices", Parameter(1), "1"}, {"Colour", Parameter(1), "1"}}),
-                 vorn::SessionError);
-    EXPECT_EQ(session.tool_attribute("Slices").as_int(), 2);
-    session.set_tool_attributes({{"Slices", Parameter(1), "1"}});
-    session.hover(292, 120, {});
-    EXPECT_THROW(session.drag(292, 120, {}), vorn::SessionError);
-    session.press(292, 120, std::nullopt, {});
-    EXPECT_THROW(session.hover(292, 120, {}), vorn::SessionError);
-    session.release(292, 120, {});
-    // One loop of five points across the grid.
-    EXPECT_EQ(mesh("g").points().count(), 30u);
-    session.drop_tool();
-    EXPECT_THROW(session.active_tool(), vorn::SessionError);
-    session.undo(1);
-    EXPECT_EQ(mesh("g").points().count(), 25u);
 }
 
 // Each refused operation names why and leaves the scene, its selection and the history as they were.
