@@ -12,11 +12,6 @@ namespace {
 
 class EdgeCommands : public ModuleFixture {
 protected:
-    std::vector<Index> vertices(Index f) const
-    {
-        auto const v = mesh->polygon_vertices(f);
-        return {v.begin(), v.end()};
-    }
     void remove_edges(std::string const& list)
     {
         Component const c = Component::create("RemoveEdges");
@@ -38,7 +33,7 @@ TEST_F(EdgeCommands, RemoveEdgesMergesTwoQuadsIntoAHexagonKeepingTheFirst)
     make_grid(2, 1);
     remove_edges("(1,4)\n");
     EXPECT_EQ(mesh->polygons().count(), 1u);
-    EXPECT_EQ(vertices(0).size(), 6u);
+    EXPECT_EQ(corners(*mesh, 0).size(), 6u);
     EXPECT_FALSE(mesh->edge_exists({1, 4}));
     EXPECT_TRUE(mesh->edge_exists({0, 3}));
     EXPECT_TRUE(mesh->edge_exists({4, 5}));
@@ -56,7 +51,7 @@ TEST_F(EdgeCommands, RemoveEdgesSkipsBordersMissingEdgesAndSwallowedOnes)
     // beside it, so it merges too; a repeat of the first is skipped.
     remove_edges("(1,5)(2,6)(1,5)");
     EXPECT_EQ(mesh->polygons().count(), 1u);
-    EXPECT_EQ(vertices(*mesh->polygons().begin()).size(), 8u);
+    EXPECT_EQ(corners(*mesh, *mesh->polygons().begin()).size(), 8u);
 }
 
 TEST_F(EdgeCommands, RemoveEdgesLeavesPolygonsTouchingAtTwoSeparatePointsAlone)

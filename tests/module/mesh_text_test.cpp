@@ -67,8 +67,7 @@ TEST_F(MeshTextTest, ReadingWhatWasWrittenReproducesTheMesh)
     EXPECT_EQ(report.faces, 6u);
     EXPECT_EQ(copy.hard_edge_count(), 2u);
     EXPECT_EQ(copy.polygon_material(2), material("Red"));
-    auto const v = copy.polygon_vertices(0);
-    EXPECT_EQ(std::vector<Index>(v.begin(), v.end()), (std::vector<Index>{1, 2, 3, 4}));
+    EXPECT_EQ(corners(copy, 0), (std::vector<Index>{1, 2, 3, 4}));
     EXPECT_EQ(copy.point_position(3), (Vector3d{1, 0, 1}));
     copy.remove_point(0);
     EXPECT_EQ(write_all(copy), text);

@@ -57,12 +57,6 @@ protected:
     std::vector<Index> selected_points() const { return listed(mesh->selected_points()); }
     std::vector<Index> selected_polygons() const { return listed(mesh->selected_polygons()); }
 
-    std::vector<Index> vertices(Index f) const
-    {
-        auto const list = mesh->polygon_vertices(f);
-        return {list.begin(), list.end()};
-    }
-
     Vector3d normal(Index f) const
     {
         auto const list = mesh->polygon_vertices(f);
@@ -155,8 +149,8 @@ TEST_F(HostCommands, RemovePointsDropsThemFromPolygonsAndDegeneratePolygons)
     EXPECT_EQ(mesh->points().count(), 14u);
     EXPECT_FALSE(mesh->polygon_exists(0));
     EXPECT_EQ(mesh->polygons().count(), 8u);
-    EXPECT_EQ(vertices(1), (std::vector<Index>{1, 6, 2}));
-    EXPECT_EQ(vertices(4), (std::vector<Index>{9, 10, 6}));
+    EXPECT_EQ(corners(*mesh, 1), (std::vector<Index>{1, 6, 2}));
+    EXPECT_EQ(corners(*mesh, 4), (std::vector<Index>{9, 10, 6}));
     EXPECT_TRUE(selected_points().empty());
 }
 
@@ -166,7 +160,7 @@ TEST_F(HostCommands, RemoveEdgesMergesTheTwoPolygonsBeside)
     set_selection_mode(kSelectEdges);
     select_edges({{5, 6}, {0, 1}});
     ASSERT_TRUE(run("Remove"));
-    EXPECT_EQ(vertices(1), (std::vector<Index>{6, 2, 1, 5, 9, 10}));
+    EXPECT_EQ(corners(*mesh, 1), (std::vector<Index>{6, 2, 1, 5, 9, 10}));
     EXPECT_FALSE(mesh->polygon_exists(4));
     EXPECT_EQ(mesh->polygons().count(), 8u);
     EXPECT_DOUBLE_EQ(normal(1).y, 1.0);
@@ -181,7 +175,7 @@ TEST_F(HostCommands, RemoveEdgesAcrossAChainOfSharedSidesTakesTheBarePointAway)
     select_edges({{1, 4}, {3, 4}, {4, 5}, {4, 7}});
     run("Remove");
     EXPECT_EQ(mesh->polygons().count(), 1u);
-    EXPECT_EQ(vertices(0), (std::vector<Index>{5, 2, 1, 0, 3, 6, 7, 8}));
+    EXPECT_EQ(corners(*mesh, 0), (std::vector<Index>{5, 2, 1, 0, 3, 6, 7, 8}));
     EXPECT_FALSE(mesh->point_exists(4));
     EXPECT_TRUE(selected_edges().empty());
 }
@@ -196,7 +190,7 @@ TEST_F(HostCommands, RemoveEdgesBetweenOddlyMadePolygons)
     mesh->add_polygon({0, 1, 4, 5});
     select_edges({{0, 1}});
     run("Remove");
-    EXPECT_EQ(vertices(0), (std::vector<Index>{1, 2, 3, 0, 5, 4}));
+    EXPECT_EQ(corners(*mesh, 0), (std::vector<Index>{1, 2, 3, 0, 5, 4}));
     EXPECT_FALSE(mesh->polygon_exists(1));
 
     // Polygons that also touch at point 3, away from the edge, are left alone.
@@ -254,7 +248,7 @@ TEST_F(HostCommands, ConnectOnARingInsertsALoopThroughItsMiddle)
     make_grid(1, 1);
     select_edges({{0, 1}});
     run("Connect");
-    EXPECT_EQ(vertices(0), (std::vector<Index>{0, 2, 3, 1, 4}));
+    EXPECT_EQ(corners(*mesh, 0), (std::vector<Index>{0, 2, 3, 1, 4}));
     EXPECT_EQ(mesh->point_position(4).x, 0.5);
     EXPECT_TRUE(selected_edges().empty());
 }
@@ -267,14 +261,14 @@ TEST_F(HostCommands, ExtendOneQuadRaisesItOnOutwardWalls)
     EXPECT_EQ(mesh->points().count(), 20u);
     EXPECT_EQ(mesh->polygons().count(), 13u);
     EXPECT_EQ(selected_polygons(), std::vector<Index>{4});
-    for (Index v : vertices(4))
+    for (Index v : corners(*mesh, 4))
         EXPECT_GE(v, 16u);
-    EXPECT_DOUBLE_EQ(mesh->point_position(vertices(4)[0]).y, 1.0);
+    EXPECT_DOUBLE_EQ(mesh->point_position(corners(*mesh, 4)[0]).y, 1.0);
     EXPECT_DOUBLE_EQ(normal(4).y, 1.0);
     // Each wall starts on a corner of the old quad; outward is away from the block's middle.
     Vector3d const middle{1.5, 0.5, 1.5};
     for (Index wall = 9; wall < 13; ++wall)
-        EXPECT_GT(dot(normal(wall), mesh->point_position(vertices(wall)[0]) - middle), 0.0) << wall;
+        EXPECT_GT(dot(normal(wall), mesh->point_position(corners(*mesh, wall)[0]) - middle), 0.0) << wall;
 }
 
 TEST_F(HostCommands, ExtendARegionCopiesInnerPointsAndStartsFlat)
@@ -286,7 +280,7 @@ TEST_F(HostCommands, ExtendARegionCopiesInnerPointsAndStartsFlat)
     EXPECT_EQ(mesh->points().count(), 17u);
     EXPECT_FALSE(mesh->point_exists(4));
     EXPECT_EQ(mesh->polygons().count(), 12u);
-    EXPECT_DOUBLE_EQ(mesh->point_position(vertices(3)[1]).y, 0.0);
+    EXPECT_DOUBLE_EQ(mesh->point_position(corners(*mesh, 3)[1]).y, 0.0);
     EXPECT_EQ(selected_polygons().size(), 4u);
 }
 

@@ -136,6 +136,7 @@ TEST_F(MeshBulk, ARevertedStepGivesBackTheSlotsItsAdditionsTookAndNoOthers)
         for (int run = 0; run < 3; ++run) {
             // Each run starts from the scene as the step found it and takes the same slots again.
             HistoryContext const rerun(step, true);
+            EXPECT_EQ(state(), original);
             EXPECT_EQ(mesh->points().slots(), 6u);
             Index const p = mesh->add_point({5, 5, 5});
             EXPECT_EQ(p, 6u);

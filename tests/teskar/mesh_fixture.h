@@ -11,6 +11,13 @@
 #include <array>
 #include <sstream>
 #include <string>
+#include <vector>
+
+inline std::vector<VORNSDK::Index> corners(teskar::Mesh const& mesh, VORNSDK::Index polygon)
+{
+    auto const list = mesh.polygon_vertices(polygon);
+    return {list.begin(), list.end()};
+}
 
 inline void expect_near(VORNSDK::Vector3d const& actual, VORNSDK::Vector3d const& expected, double tolerance = 1e-9)
 {

@@ -86,10 +86,8 @@ TEST_F(Mesh, InsertingAPointFollowsTheEdgeInEitherWinding)
     Index const p = mesh->add_point({1, 0, 0.5});
     EXPECT_TRUE(mesh->insert_point_in_polygon(0, {4, 1}, p));
     EXPECT_TRUE(mesh->insert_point_in_polygon(1, {4, 1}, p));
-    auto const a = mesh->polygon_vertices(0);
-    EXPECT_EQ(std::vector<Index>(a.begin(), a.end()), (std::vector<Index>{0, 3, 4, p, 1}));
-    auto const b = mesh->polygon_vertices(1);
-    EXPECT_EQ(std::vector<Index>(b.begin(), b.end()), (std::vector<Index>{1, p, 4, 5, 2}));
+    EXPECT_EQ(corners(*mesh, 0), (std::vector<Index>{0, 3, 4, p, 1}));
+    EXPECT_EQ(corners(*mesh, 1), (std::vector<Index>{1, p, 4, 5, 2}));
     EXPECT_FALSE(mesh->edge_exists({1, 4}));
     EXPECT_EQ(polygons_around(*mesh, p), (std::vector<Index>{0, 1}));
 }
@@ -184,22 +182,6 @@ TEST_F(Mesh, UndoAndRedoReproduceMixedEditsExactly)
     EXPECT_EQ(state(), original);
     // New points after an undo take fresh slots: the undone ones stay vacant.
     EXPECT_EQ(mesh->add_point({0, 0, 0}), 17u);
-}
-
-TEST_F(Mesh, ReopeningATransactionWithRestoreStartsAgainFromItsBeginning)
-{
-    make_grid(2, 2);
-    std::string const original = state();
-    HistoryTransaction tool("Tool");
-    for (int run = 0; run < 3; ++run) {
-        HistoryContext context(tool, true);
-        EXPECT_EQ(state(), original);
-        mesh->set_point_position(4, {1, double(run + 1), 1});
-        mesh->remove_polygon(Index(run));
-    }
-    EXPECT_EQ(mesh->point_position(4).y, 3.0);
-    EXPECT_TRUE(mesh->polygon_exists(0));
-    EXPECT_FALSE(mesh->polygon_exists(2));
 }
 
 TEST_F(Mesh, ATransactionClosedInsideAnotherJoinsIt)
