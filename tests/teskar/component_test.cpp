@@ -104,7 +104,7 @@ TEST_F(ComponentTest, NewComponentsStartWithTheirDefaultsAndUnknownTypesMakeNone
     EXPECT_EQ(ComponentPtr(c)[1u].name(), String("ratio"));
 }
 
-TEST_F(ComponentTest, SetValueNotifiesTheListenerWithTheAttributeIndex)
+TEST_F(ComponentTest, SetValueNotifiesTheListenerAndSubscribers)
 {
     Component const c = Component::create("Recorder");
     EXPECT_TRUE(c["ratio"].set_value(0.25).ok());
@@ -116,6 +116,20 @@ TEST_F(ComponentTest, SetValueNotifiesTheListenerWithTheAttributeIndex)
     c["ratio"].set_value(0.75, false);
     EXPECT_EQ(Recorder::heard.size(), 1u);
     EXPECT_EQ(c["ratio"].as_double(), 0.75);
+
+    // Subscribers hear changes until their connections end.
+    int calls = 0;
+    {
+        ScopedConnections connections;
+        connections.add(c["label"].connect([&](Parameter const& v) {
+            ++calls;
+            EXPECT_EQ(v.as_string(), String("new"));
+        }));
+        c["label"].set_value("new");
+        EXPECT_EQ(calls, 1);
+    }
+    c["label"].set_value("new");
+    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(ComponentTest, SetValueConvertsAndClampsNumbersAndRefusesOtherKinds)
@@ -134,23 +148,6 @@ TEST_F(ComponentTest, SetValueConvertsAndClampsNumbersAndRefusesOtherKinds)
     EXPECT_EQ(c["side"].as_int(), 2);
     c["side"].set_value(-1);
     EXPECT_EQ(c["side"].as_int(), 0);
-}
-
-TEST_F(ComponentTest, SubscribersHearChangesUntilTheirConnectionsEnd)
-{
-    Component const c = Component::create("Recorder");
-    int calls = 0;
-    {
-        ScopedConnections connections;
-        connections.add(c["label"].connect([&](Parameter const& v) {
-            ++calls;
-            EXPECT_EQ(v.as_string(), String("new"));
-        }));
-        c["label"].set_value("new");
-        EXPECT_EQ(calls, 1);
-    }
-    c["label"].set_value("new");
-    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(ComponentTest, ExecuteHandsTheTargetThroughTheContext)

@@ -139,7 +139,7 @@ TEST_F(HostCommands, SelectRingCrossesQuadsUntilABorderATriangleOrAThirdPolygon)
     EXPECT_EQ(selected_edges(), (EdgeList{{0, 4}, {1, 5}, {2, 6}, {3, 7}}));
 }
 
-TEST_F(HostCommands, RemovePointsDropsThemFromPolygonsAndDegeneratePolygons)
+TEST_F(HostCommands, RemovePointsDropsThemFromPolygonsAndRemovePolygonsKeepsThePoints)
 {
     make_grid(3, 3);
     set_selection_mode(kSelectPoints);
@@ -152,6 +152,15 @@ TEST_F(HostCommands, RemovePointsDropsThemFromPolygonsAndDegeneratePolygons)
     EXPECT_EQ(corners(*mesh, 1), (std::vector<Index>{1, 6, 2}));
     EXPECT_EQ(corners(*mesh, 4), (std::vector<Index>{9, 10, 6}));
     EXPECT_TRUE(selected_points().empty());
+
+    set_selection_mode(kSelectPolygons);
+    mesh->set_polygon_selection(1, true);
+    mesh->set_polygon_selection(4, true);
+    run("Remove");
+    EXPECT_EQ(mesh->polygons().count(), 6u);
+    EXPECT_FALSE(mesh->polygon_exists(4));
+    EXPECT_EQ(mesh->points().count(), 14u);
+    EXPECT_TRUE(selected_polygons().empty());
 }
 
 TEST_F(HostCommands, RemoveEdgesMergesTheTwoPolygonsBeside)
@@ -201,20 +210,6 @@ TEST_F(HostCommands, RemoveEdgesBetweenOddlyMadePolygons)
     std::string const before = state();
     run("Remove");
     EXPECT_EQ(state(), before);
-}
-
-TEST_F(HostCommands, RemovePolygonsDeletesThemAndKeepsThePoints)
-{
-    make_grid(3, 3);
-    set_selection_mode(kSelectPolygons);
-    mesh->set_polygon_selection(0, true);
-    mesh->set_polygon_selection(4, true);
-    run("Remove");
-    EXPECT_EQ(mesh->polygons().count(), 7u);
-    EXPECT_FALSE(mesh->polygon_exists(0));
-    EXPECT_FALSE(mesh->polygon_exists(4));
-    EXPECT_EQ(mesh->points().count(), 16u);
-    EXPECT_TRUE(selected_polygons().empty());
 }
 
 TEST_F(HostCommands, ConnectOnARingInsertsALoopThroughItsMiddle)

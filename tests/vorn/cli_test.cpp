@@ -1,61 +1,21 @@
-#include "module_loader.h"
+#include "script_fixture.h"
 
 #include "teskar/kernel.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
 using nlohmann::ordered_json;
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string slurp(std::string const& path)
-{
-    std::ostringstream s;
-    s << std::ifstream(path).rdbuf();
-    return s.str();
-}
-
-// Runs the built program with the given arguments and captures its exit code and both streams.
-Outcome vorn(std::string const& args)
-{
-    // Per-process names: ctest runs the tests of this program in parallel processes.
-    auto const stem = std::filesystem::path(::testing::TempDir()) / ("vorn_" + std::to_string(::getpid()));
-    auto const out = stem.string() + ".out", err = stem.string() + ".err";
-    std::string const command = std::string(VORN_PATH) + " " + args + " >'" + out + "' 2>'" + err + "'";
-    int const status = std::system(command.c_str());
-    Outcome run;
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = slurp(out);
-    run.err = slurp(err);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return run;
-}
-
 // The module's components in registration order, as the golden description file lists them.
-ordered_json golden_components() { return ordered_json::parse(slurp(TOLVIR_TEST_DATA "/vorn_describe.json")); }
+ordered_json golden_components() { return ordered_json::parse(read_file(TOLVIR_TEST_DATA "/vorn_describe.json")); }
 
 TEST(VornCli, ListJsonGivesTheComponentsInRegistrationOrder)
 {
-    Outcome const run = vorn("list --json");
+    ProgramRun const run = run_vorn("list --json");
     ASSERT_EQ(run.code, 0) << run.err;
     ordered_json const doc = ordered_json::parse(run.out);
     EXPECT_EQ(doc["module"], "TolvirPlugins");
@@ -72,7 +32,7 @@ TEST(VornCli, ListJsonGivesTheComponentsInRegistrationOrder)
 
 TEST(VornCli, DescribeOneOrEveryComponentAsText)
 {
-    Outcome const text = vorn("describe InsertLoop");
+    ProgramRun const text = run_vorn("describe InsertLoop");
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out.rfind("InsertLoop (interactive tool)\n  category: InteractiveTool\n  sub_category: Edit\n"
                              "  user_name: Insert Loop\n",
@@ -80,7 +40,7 @@ TEST(VornCli, DescribeOneOrEveryComponentAsText)
               0u)
         << text.out;
     // Without a name, every component in turn, one blank line apart.
-    Outcome const all = vorn("describe");
+    ProgramRun const all = run_vorn("describe");
     ASSERT_EQ(all.code, 0) << all.err;
     EXPECT_EQ(all.out.rfind("Dissolve (command)\n", 0), 0u);
     EXPECT_NE(all.out.find("\n\n" + text.out), std::string::npos);
@@ -92,44 +52,37 @@ TEST(VornCli, DescribeOneOrEveryComponentAsText)
 // and review the difference.
 TEST(VornCli, DescribeJsonOfEveryComponentMatchesTheGoldenFile)
 {
-    Outcome const run = vorn("describe --json");
+    ProgramRun const run = run_vorn("describe --json");
     ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, slurp(TOLVIR_TEST_DATA "/vorn_describe.json"));
+    EXPECT_EQ(run.out, read_file(TOLVIR_TEST_DATA "/vorn_describe.json"));
 }
 
-TEST(VornCli, UsageErrorsExitWithTwoAndOneLineOnStderr)
+TEST(VornCli, HelpAndVersionSucceedOnStdoutAndUsageErrorsExitWithTwoAndOneLineOnStderr)
 {
     struct Case {
         char const* args;
+        int code;
         char const* mentions;
     };
-    for (auto const& [args, mentions] : std::vector<Case>{
-             {"describe NoSuchComponent", "NoSuchComponent"},
-             {"describe NoSuchComponent --json", "NoSuchComponent"},
-             {"--module /nonexistent.so list", "/nonexistent.so"},
-             {"list --no-such-option", "--no-such-option"},
-             {"frobnicate", "frobnicate"},
-             {"", "subcommand"},
+    for (auto const& [args, code, mentions] : std::vector<Case>{
+             {"--help", 0, "Usage:"},
+             {"--version", 0, "vorn "},
+             {"describe --help", 0, "NAME"},
+             {"describe NoSuchComponent", 2, "NoSuchComponent"},
+             {"describe NoSuchComponent --json", 2, "NoSuchComponent"},
+             {"--module /nonexistent.so list", 2, "/nonexistent.so"},
+             {"list --no-such-option", 2, "--no-such-option"},
+             {"frobnicate", 2, "frobnicate"},
+             {"", 2, "subcommand"},
          }) {
         SCOPED_TRACE(args);
-        Outcome const run = vorn(args);
-        EXPECT_EQ(run.code, 2);
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_EQ(run.err.back(), '\n');
-        EXPECT_NE(run.err.find(mentions), std::string::npos) << run.err;
-    }
-}
-
-TEST(VornCli, HelpAndVersionPrintToStdoutAndSucceed)
-{
-    for (auto const& [args, expected] : std::vector<std::pair<char const*, char const*>>{
-             {"--help", "Usage:"}, {"--version", "vorn "}, {"describe --help", "NAME"}}) {
-        SCOPED_TRACE(args);
-        Outcome const run = vorn(args);
-        EXPECT_EQ(run.code, 0);
-        EXPECT_EQ(run.err, "");
-        EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+        ProgramRun const run = run_vorn(args);
+        EXPECT_EQ(run.code, code);
+        std::string const& text = code == 0 ? run.out : run.err;
+        EXPECT_EQ(code == 0 ? run.err : run.out, "");
+        EXPECT_TRUE(code == 0 || std::count(text.begin(), text.end(), '\n') == 1) << text;
+        EXPECT_TRUE(text.ends_with('\n')) << text;
+        EXPECT_NE(text.find(mentions), std::string::npos) << text;
     }
 }
 
@@ -156,7 +109,7 @@ TEST(VornCli, TimingsFollowEveryStatementOnStderr)
 {
     auto const script = std::filesystem::path(::testing::TempDir()) / ("timed_" + std::to_string(::getpid()) + ".vs");
     std::ofstream(script) << "new grid g 2 2\n\n# a comment\ninfo\n";
-    Outcome const run = vorn("run --timings " + script.string());
+    ProgramRun const run = run_vorn("run --timings " + script.string());
     std::filesystem::remove(script);
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.out.find("ms:"), std::string::npos); // the data stays clean

@@ -13,8 +13,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -31,6 +33,24 @@ inline std::string read_file(std::string const& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct ProgramRun {
+    int code = -1;
+    std::string out, err;
+};
+
+// Runs the built program with the given arguments through the shell and captures its exit code
+// and both streams, in files named per process since ctest runs tests in parallel processes.
+inline ProgramRun run_vorn(std::string const& args)
+{
+    auto const stem = std::filesystem::path(::testing::TempDir()) / ("vorn_" + std::to_string(::getpid()));
+    std::string const out = stem.string() + ".out", err = stem.string() + ".err";
+    int const status = std::system((std::string(VORN_PATH) + " " + args + " >'" + out + "' 2>'" + err + "'").c_str());
+    ProgramRun const run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return run;
 }
 
 // Runs scripts in-process with the module loaded; each run starts its own scene, which stays

@@ -8,10 +8,7 @@
 #include "vornsdk/attribute.h"
 #include "vornsdk/host.h"
 
-#include <sys/wait.h>
-
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -192,55 +189,27 @@ TEST(ScriptWords, QuotesEscapesAndComments)
     EXPECT_THROW(vorn::split_words("echo \\"), std::invalid_argument);
 }
 
-} // namespace
-
-namespace {
-
-struct Process {
-    int code = -1;
-    std::string out, err;
-};
-
-// Runs the built program through the shell and captures its exit code and both streams.
-Process vorn_run(std::string const& args)
-{
-    auto const stem = std::filesystem::path(::testing::TempDir()) / ("vorn_run_" + std::to_string(::getpid()));
-    std::string const out = stem.string() + ".out", err = stem.string() + ".err";
-    int const status = std::system((std::string(VORN_PATH) + " " + args + " >'" + out + "' 2>'" + err + "'").c_str());
-    auto const slurp = [](std::string const& path) {
-        std::ostringstream s;
-        s << std::ifstream(path).rdbuf();
-        return s.str();
-    };
-    Process p{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return p;
-}
-
 TEST(VornRun, RunsScriptFilesAndStandardInput)
 {
     auto const stem = std::filesystem::path(::testing::TempDir()) / ("vorn_run_" + std::to_string(::getpid()));
     std::string const script = stem.string() + ".vs", obj = stem.string() + ".obj";
     std::ofstream(script) << "new box b\necho made\nselect polygons 6\necho never\n";
-    Process const failing = vorn_run("run '" + script + "'");
+    ProgramRun const failing = run_vorn("run '" + script + "'");
     EXPECT_EQ(failing.code, 1);
     EXPECT_EQ(failing.out, "made\n");
     EXPECT_EQ(failing.err, script + ":3: no polygon 6 in 'b'\n");
 
     std::ofstream(script) << "new grid g 1 1\nmode polygons\nselect all\ninfo\nsave \"" << obj << "\"\n";
-    Process const p = vorn_run("run - <'" + script + "'");
+    ProgramRun const p = run_vorn("run - <'" + script + "'");
     ASSERT_EQ(p.code, 0) << p.err;
     EXPECT_EQ(p.out, "{\"item\":\"g\",\"points\":4,\"polygons\":1,\"edges\":4,\"hard_edges\":0,\"mode\":\"polygons\","
                      "\"selected_points\":[],\"selected_edges\":[],\"selected_polygons\":[0]}\n");
-    std::ostringstream text;
-    text << std::ifstream(obj).rdbuf();
-    EXPECT_EQ(text.str(), "# 4 points, 1 polygons\no g\nv -0.5 0 -0.5\nv 0.5 0 -0.5\nv -0.5 0 0.5\nv 0.5 0 0.5\n"
+    EXPECT_EQ(read_file(obj), "# 4 points, 1 polygons\no g\nv -0.5 0 -0.5\nv 0.5 0 -0.5\nv -0.5 0 0.5\nv 0.5 0 0.5\n"
                           "f 1 3 4 2\n");
     std::filesystem::remove(script);
     std::filesystem::remove(obj);
 
-    Process const missing = vorn_run("run /nonexistent/script.vs");
+    ProgramRun const missing = run_vorn("run /nonexistent/script.vs");
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("/nonexistent/script.vs"), std::string::npos) << missing.err;
 }

@@ -88,11 +88,12 @@ TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
         EXPECT_NE(refused.err.find("viewport"), std::string::npos) << refused.err;
         EXPECT_EQ(undo_names().back(), "Selection Mode");
     }
+    // Nor is a tool its filters do not offer started.
+    Outcome const filtered = run("new box b\ntool Tweak\necho never\n");
+    EXPECT_EQ(filtered.code, 1);
+    EXPECT_EQ(filtered.err, "test.vs:2: 'Tweak' is not offered in items mode with this selection\n");
+    EXPECT_EQ(undo_names(), std::vector<std::string>{"New Box"});
 }
-
-} // namespace
-
-namespace {
 
 class HoverCommandsTest : public SelectionToolsTest {
 protected:
@@ -167,22 +168,6 @@ TEST_F(HoverCommandsTest, FlipReversesThePolygonWithItsCornerValues)
     EXPECT_NE(text.find("vt 0 1\nvt 1 1\nvt 1 0\nvt 0 0\n"), std::string::npos) << text;
     EXPECT_NE(text.find("f 4/1 3/2 2/3 1/4"), std::string::npos) << text;
 }
-
-} // namespace
-
-namespace {
-
-TEST_F(SelectionToolsTest, ToolsTheirFiltersDoNotOfferAreRefused)
-{
-    Outcome const o = run("new box b\ntool Tweak\necho never\n");
-    EXPECT_EQ(o.code, 1);
-    EXPECT_EQ(o.err, "test.vs:2: 'Tweak' is not offered in items mode with this selection\n");
-    EXPECT_EQ(undo_names(), std::vector<std::string>{"New Box"});
-}
-
-} // namespace
-
-namespace {
 
 class TweakTest : public SelectionToolsTest {
 protected:

@@ -273,11 +273,7 @@ TEST_F(ToolScriptTest, ToolAndEventErrorsStopTheScript)
              {"press 1 2 left right", "unknown modifier 'right'"},
              {"drag 1 2", "no button is held"},
              {"camera 1 1 1 1 1 1", "the eye and the target must differ"},
-             {"camera 0 0 5 0 0 0 fov 180", "less than 179 degrees"},
-             {"camera 0 0 2e18 0 0 0", "the eye and the target need finite coordinates of at most 1e12"},
-             {"camera 0 0 10 0 0 0 ortho 1e25", "the view height must lie between 1e-08 and 1e+12"},
              {"camera 1e11 0 0 100000000000.001 0 0", "the eye and the target must differ, by at least 100 here"},
-             {"camera 0 0 5 0 0 0 up 0 1e-300 0", "the up direction must be finite and not zero"},
              {"hover 1e39 0", "X coordinate '1e39' is too large for a pointer event"},
              {"action Nope", "'InsertLoop' has no action 'Nope' (known: IncSlice, DecSlice, Mirror, RemoveLoop, "
                              "SlideLoop)"},
