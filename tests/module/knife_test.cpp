@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <numbers>
 #include <random>
 #include <string>
 #include <tuple>
@@ -26,30 +25,6 @@ protected:
         HistoryTransaction step("Knife");
         HistoryContext const recording(step, false);
         return knife_cut(*mesh, {{-5, at, 0}, {5, at, 0}, {-5, at, 10}}, remove);
-    }
-
-    // A tube of radius 1 around the y axis from y = -1 to 1; closed, each end gets one polygon.
-    // Its polygons face inwards.
-    void make_tube(Index segments, Index rings, bool closed)
-    {
-        for (Index r = 0; r <= rings; ++r)
-            for (Index s = 0; s < segments; ++s) {
-                double const a = 2 * std::numbers::pi * s / segments;
-                mesh->add_point({std::cos(a), 2.0 * r / rings - 1, std::sin(a)});
-            }
-        Index const n = segments;
-        for (Index r = 0; r < rings; ++r)
-            for (Index s = 0; s < n; ++s)
-                mesh->add_polygon({r * n + s, r * n + (s + 1) % n, (r + 1) * n + (s + 1) % n, (r + 1) * n + s});
-        if (!closed)
-            return;
-        CompactIndexArray bottom, top;
-        for (Index s = 0; s < n; ++s) {
-            bottom.push_back(n - 1 - s);
-            top.push_back(rings * n + s);
-        }
-        mesh->add_polygon(bottom);
-        mesh->add_polygon(top);
     }
 
     // The mesh keeps the store's promises and is a manifold; no polygon has two corners in one

@@ -4,7 +4,6 @@
 #include "vornsdk/host.h"
 #include "vornsdk/scene.h"
 
-#include <cmath>
 #include <set>
 #include <utility>
 #include <vector>
@@ -72,19 +71,6 @@ protected:
         mesh->remove_polygon(4);
         mesh->add_polygon({5, 9, 10});
         mesh->add_polygon({5, 10, 6});
-    }
-
-    // A closed tube of n quads around and `rows` high; point (i, j) is i + j * n.
-    void make_tube(Index n, Index rows)
-    {
-        for (Index j = 0; j <= rows; ++j)
-            for (Index i = 0; i < n; ++i) {
-                double const angle = 6.283185307179586 * i / n;
-                mesh->add_point({std::cos(angle), double(j), std::sin(angle)});
-            }
-        for (Index j = 0; j < rows; ++j)
-            for (Index i = 0; i < n; ++i)
-                mesh->add_polygon({i + j * n, i + (j + 1) * n, (i + 1) % n + (j + 1) * n, (i + 1) % n + j * n});
     }
 };
 

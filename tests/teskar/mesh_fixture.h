@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,6 +77,30 @@ protected:
         for (int j = 0; j < ny; ++j)
             for (int i = 0; i < nx; ++i)
                 mesh->add_polygon({p(i, j), p(i, j + 1), p(i + 1, j + 1), p(i + 1, j)});
+    }
+
+    // A tube of radius 1 around the y axis from y = -1 to 1, point s of ring r at r * segments + s;
+    // closed, each end gets one polygon. Its polygons face inwards.
+    void make_tube(VORNSDK::Index segments, VORNSDK::Index rings, bool closed = false)
+    {
+        for (VORNSDK::Index r = 0; r <= rings; ++r)
+            for (VORNSDK::Index s = 0; s < segments; ++s) {
+                double const a = 2 * std::numbers::pi * s / segments;
+                mesh->add_point({std::cos(a), 2.0 * r / rings - 1, std::sin(a)});
+            }
+        VORNSDK::Index const n = segments;
+        for (VORNSDK::Index r = 0; r < rings; ++r)
+            for (VORNSDK::Index s = 0; s < n; ++s)
+                mesh->add_polygon({r * n + s, r * n + (s + 1) % n, (r + 1) * n + (s + 1) % n, (r + 1) * n + s});
+        if (!closed)
+            return;
+        VORNSDK::CompactIndexArray bottom, top;
+        for (VORNSDK::Index s = 0; s < n; ++s) {
+            bottom.push_back(n - 1 - s);
+            top.push_back(rings * n + s);
+        }
+        mesh->add_polygon(bottom);
+        mesh->add_polygon(top);
     }
 
     // Everything undo must reproduce: points, polygons with their order, selections, hard edges.
