@@ -28,18 +28,7 @@ protected:
 
 } // namespace
 
-TEST_F(EdgeCommands, RemoveEdgesMergesTwoQuadsIntoAHexagonKeepingTheFirst)
-{
-    make_grid(2, 1);
-    remove_edges("(1,4)\n");
-    EXPECT_EQ(mesh->polygons().count(), 1u);
-    EXPECT_EQ(corners(*mesh, 0).size(), 6u);
-    EXPECT_FALSE(mesh->edge_exists({1, 4}));
-    EXPECT_TRUE(mesh->edge_exists({0, 3}));
-    EXPECT_TRUE(mesh->edge_exists({4, 5}));
-}
-
-TEST_F(EdgeCommands, RemoveEdgesSkipsBordersMissingEdgesAndSwallowedOnes)
+TEST_F(EdgeCommands, RemoveEdgesMergesPolygonsAndSkipsBordersMissingEdgesAndSwallowedOnes)
 {
     make_grid(3, 1);
     std::string const before = state();
@@ -47,6 +36,14 @@ TEST_F(EdgeCommands, RemoveEdgesSkipsBordersMissingEdgesAndSwallowedOnes)
     remove_edges("1,5)");
     remove_edges("");
     EXPECT_EQ(state(), before);
+    // Two quads become a hexagon that keeps the first one's number.
+    remove_edges("(2,6)\n");
+    EXPECT_EQ(mesh->polygons().count(), 2u);
+    EXPECT_EQ(corners(*mesh, 1).size(), 6u);
+    EXPECT_FALSE(mesh->edge_exists({2, 6}));
+    EXPECT_TRUE(mesh->edge_exists({1, 5}));
+    EXPECT_TRUE(mesh->edge_exists({6, 7}));
+    teskar::UndoHistory::instance().undo();
     // The second entry is an edge of the polygon that the first merge made: still two polygons
     // beside it, so it merges too; a repeat of the first is skipped.
     remove_edges("(1,5)(2,6)(1,5)");

@@ -80,9 +80,11 @@ TEST_F(Mesh, RemovingAPointShrinksOrRemovesItsPolygons)
     EXPECT_FALSE(mesh->point_exists(1));
 }
 
-TEST_F(Mesh, InsertingAPointFollowsTheEdgeInEitherWinding)
+TEST_F(Mesh, InsertingAPointFollowsTheEdgeInEitherWindingAndKeepsItsMarks)
 {
     make_grid(2, 1);
+    mesh->set_edge_hard({1, 4}, true);
+    mesh->set_edge_selection({4, 1}, true);
     Index const p = mesh->add_point({1, 0, 0.5});
     EXPECT_TRUE(mesh->insert_point_in_polygon(0, {4, 1}, p));
     EXPECT_TRUE(mesh->insert_point_in_polygon(1, {4, 1}, p));
@@ -90,16 +92,7 @@ TEST_F(Mesh, InsertingAPointFollowsTheEdgeInEitherWinding)
     EXPECT_EQ(corners(*mesh, 1), (std::vector<Index>{1, p, 4, 5, 2}));
     EXPECT_FALSE(mesh->edge_exists({1, 4}));
     EXPECT_EQ(polygons_around(*mesh, p), (std::vector<Index>{0, 1}));
-}
-
-TEST_F(Mesh, BothHalvesOfASplitSideStayHardAndSelected)
-{
-    make_grid(2, 1);
-    mesh->set_edge_hard({1, 4}, true);
-    mesh->set_edge_selection({4, 1}, true);
-    Index const p = mesh->add_point({1, 0, 0.5});
-    mesh->insert_point_in_polygon(0, {4, 1}, p);
-    mesh->insert_point_in_polygon(1, {4, 1}, p);
+    // Both halves of the split side stay hard and selected.
     EXPECT_EQ(mesh->hard_edge_count(), 2u);
     EXPECT_TRUE(mesh->edge_hard({1, p}));
     EXPECT_TRUE(mesh->edge_hard({p, 4}));
