@@ -7,8 +7,6 @@ protected:
     // A 4 by 4 grid, 2 wide, seen from straight above: world (x, 0, z) is pixel
     // (400 + 240 x, 300 + 240 z), so point i + 5 j lies at pixel (160 + 120 i, 60 + 120 j).
     static constexpr char const* kGrid = "new grid g 4 4 2\ncamera 0 5 0 0 0 0 ortho 2.5\n";
-
-    static nlohmann::json last_info(Outcome const& o) { return json_lines(o.out).back(); }
 };
 
 using Indices = std::vector<int>;
@@ -95,10 +93,7 @@ TEST_F(SelectionToolsTest, TheLassoCommandReplaysAStoredOutline)
     EXPECT_EQ(undo_names(), std::vector<std::string>{"New Box"});
 }
 
-class HoverCommandsTest : public SelectionToolsTest {
-protected:
-    static int count(Outcome const& o, std::size_t line, char const* key) { return json_lines(o.out)[line][key]; }
-};
+using HoverCommandsTest = SelectionToolsTest;
 
 TEST_F(HoverCommandsTest, ThePointerPicksAVertexAnEdgeOrAPolygonByItsThresholds)
 {
