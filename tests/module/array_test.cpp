@@ -186,5 +186,4 @@ TEST_F(ArrayToolTest, RadialMeshRepeatsTurnAboutTheWorldOriginInTheMeshsOwnSpace
     // Half a turn about the world's y axis and a lift of 2: the corner (3, 0, 0) of the world goes
     // to (-3, 2, 0), which is (-6, 2, 0) in the item's space.
     expect_close(mesh->point_position(4), {-6, 2, 0});
-    EXPECT_TRUE(valid(*mesh));
 }

@@ -85,10 +85,8 @@ TEST_F(MeshBulk, AddedGeometryCopiesPolygonsPropertiesAndHardEdgesUnderEachPlace
 
     teskar::UndoHistory::instance().undo();
     EXPECT_EQ(state(), original);
-    EXPECT_TRUE(valid(*mesh));
     teskar::UndoHistory::instance().redo();
     EXPECT_TRUE(mesh->edge_hard({9, 13}));
-    EXPECT_TRUE(valid(*mesh));
 }
 
 TEST_F(MeshBulk, ARecordingKeepsTheMeshBeforeAndAfterAndPlaysItsEnd)
@@ -146,7 +144,6 @@ TEST_F(MeshBulk, ARevertedStepGivesBackTheSlotsItsAdditionsTookAndNoOthers)
         }
         EXPECT_TRUE(valid(*mesh));
         HistoryContext const last(step, true);
-        EXPECT_TRUE(valid(*mesh));
         EXPECT_EQ(mesh->points().slots(), 6u);
         EXPECT_EQ(mesh->polygons().slots(), 2u);
         EXPECT_EQ(state(), original);

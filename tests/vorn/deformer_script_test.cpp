@@ -22,11 +22,9 @@ TEST_F(DeformerScriptTest, BendAndTwistFollowTheDrag)
 TEST_F(DeformerScriptTest, ArrayRepeatsAsReferenceItemsThatScriptsCanList)
 {
     std::string const picture = temp("instances.png");
-    Outcome const o = run("new box b\ntool Array ArrayElement=1 Number=3,1,1 disttype=1 Distance=2,0,0\ntree\n"
+    auto lines = run_json("new box b\ntool Array ArrayElement=1 Number=3,1,1 disttype=1 Distance=2,0,0\ntree\n"
                           "info b_2\nrender " + picture + "\ndrop\nrun Array ArrayElement=2 Number=1,2,1 Distance=0,3,0 "
                           "disttype=1\ntree\nundo 2\ntree\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     ASSERT_EQ(lines.size(), 5u + 1 + 6 + 3);
     EXPECT_EQ(lines[3]["type"], "ReferenceItem");
     EXPECT_EQ(lines[3]["references"], "b");

@@ -128,10 +128,8 @@ TEST_F(ScriptTest, AFailingStatementChangesNothing)
 
 TEST_F(ScriptTest, SelectionsAndNewItemsAreUndoSteps)
 {
-    Outcome const o = run("new grid g 2 2\nmode edges\nselect edges (4,1) (0,3)\nselect all\ndeselect edges (1,4)\n"
-                          "info\nundo 2\ninfo\nredo\ninfo\nnew box b\ntree\nundo\ntree\nredo\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const out = json_lines(o.out);
+    auto out = run_json("new grid g 2 2\nmode edges\nselect edges (4,1) (0,3)\nselect all\ndeselect edges (1,4)\n"
+                        "info\nundo 2\ninfo\nredo\ninfo\nnew box b\ntree\nundo\ntree\nredo\ninfo\n");
     ASSERT_EQ(out.size(), 3u + 4 + 3 + 1);
     EXPECT_EQ(out[0]["selected_edges"].size(), 11u);
     EXPECT_EQ(out[0]["selected_edges"][0], nlohmann::json::parse("[0,3]"));

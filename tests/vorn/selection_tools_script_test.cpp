@@ -51,10 +51,8 @@ TEST_F(SelectionToolsTest, OcclusionAndTheEyeHideWhatCannotBeSeen)
 
     // Standing between the box (centre at the origin) and the tube (centre at y = 0.5), looking
     // up: the box projects onto the middle of the picture from behind the eye and is not taken.
-    Outcome const items = run("new box b 1\nnew tube t 8 1\ncamera 0 0.25 0 0 10 0 up 0 0 1\nitems\n"
-                              "tool LassoSelect shape=1\npress 10 10\ndrag 790 590\nrelease 790 590\ndrop\ntree\n");
-    ASSERT_EQ(items.code, 0) << items.err;
-    for (auto const& item : json_lines(items.out))
+    for (auto const& item : run_json("new box b 1\nnew tube t 8 1\ncamera 0 0.25 0 0 10 0 up 0 0 1\nitems\n"
+                                     "tool LassoSelect shape=1\npress 10 10\ndrag 790 590\nrelease 790 590\ndrop\ntree\n"))
         EXPECT_EQ(item["selected"], item["name"] == "t") << item;
 }
 
@@ -218,19 +216,17 @@ TEST_F(TweakTest, TheRightButtonScalesAndModifiedPressesEditAtOnce)
     EXPECT_DOUBLE_EQ(at(6).x, -0.5625);
     EXPECT_DOUBLE_EQ(at(6).z, -0.5625);
 
-    Outcome const edits = run(std::string(kGrid) + "mode polygons\ntool Tweak\n"
-                              // Ctrl with the right button dissolves the loop through edge (6,11).
-                              "hover 285 260\npress 285 260 right ctrl\nrelease 285 260\ninfo\nundo\n"
-                              // Shift with the right button: a loop across its ring.
-                              "hover 285 260\npress 285 260 right shift\nrelease 285 260\ninfo\nundo\n"
-                              // Ctrl removes the edge, the polygon, the point.
-                              "hover 285 260\npress 285 260 ctrl\nrelease 285 260\ninfo\nundo\n"
-                              "hover 340 240\npress 340 240 ctrl\nrelease 340 240\ninfo\nundo\n"
-                              "hover 290 190\npress 290 190 ctrl\nrelease 290 190\ninfo\nundo\n"
-                              // Shift selects the polygon and grabs it.
-                              "hover 340 240\npress 340 240 shift\nrelease 340 240\ninfo\ndrop\n");
-    ASSERT_EQ(edits.code, 0) << edits.err;
-    auto const lines = json_lines(edits.out);
+    auto lines = run_json(std::string(kGrid) + "mode polygons\ntool Tweak\n"
+                          // Ctrl with the right button dissolves the loop through edge (6,11).
+                          "hover 285 260\npress 285 260 right ctrl\nrelease 285 260\ninfo\nundo\n"
+                          // Shift with the right button: a loop across its ring.
+                          "hover 285 260\npress 285 260 right shift\nrelease 285 260\ninfo\nundo\n"
+                          // Ctrl removes the edge, the polygon, the point.
+                          "hover 285 260\npress 285 260 ctrl\nrelease 285 260\ninfo\nundo\n"
+                          "hover 340 240\npress 340 240 ctrl\nrelease 340 240\ninfo\nundo\n"
+                          "hover 290 190\npress 290 190 ctrl\nrelease 290 190\ninfo\nundo\n"
+                          // Shift selects the polygon and grabs it.
+                          "hover 340 240\npress 340 240 shift\nrelease 340 240\ninfo\ndrop\n");
     EXPECT_EQ(lines[0]["polygons"], 12);
     EXPECT_EQ(lines[1]["polygons"], 20);
     EXPECT_EQ(lines[2]["polygons"], 15);
@@ -250,11 +246,9 @@ TEST_F(TweakTest, ShiftPullsNewGeometryOutOfTheBorder)
     // Shift on the border edge from point 2 to point 1 adds a triangle on its middle and drags it
     // out; on corner point 0 a copy joined by two triangles. The new points follow the drag even
     // with the preference off.
-    Outcome const o = run(std::string(kGrid) + "mode polygons\npref NothingSelectedMeansEverythingSelected=false\n"
+    auto lines = run_json(std::string(kGrid) + "mode polygons\npref NothingSelectedMeansEverythingSelected=false\n"
                           "tool Tweak\nhover 340 61\npress 340 61 shift\ndrag 340 1\nrelease 340 1\ninfo\n"
                           "hover 162 62\npress 162 62 shift\ndrag 102 62\nrelease 102 62\ninfo\n");
-    ASSERT_EQ(o.code, 0) << o.err;
-    auto const lines = json_lines(o.out);
     EXPECT_EQ(lines[0]["polygons"], 17);
     EXPECT_DOUBLE_EQ(at(25).x, -0.25);
     EXPECT_DOUBLE_EQ(at(25).z, -1.25);
