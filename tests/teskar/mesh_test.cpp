@@ -148,6 +148,11 @@ TEST_F(Mesh, UndoAndRedoReproduceMixedEditsExactly)
     make_grid(3, 3);
     mesh->set_polygon_selection(4, true);
     mesh->set_edge_hard({5, 6}, true);
+    // Corner values on the polygons that gain a corner, lose one and turn round, which the
+    // store's checks in state() follow through the edit, its undo and its redo.
+    mesh->add_vertex_map("UV", 2);
+    for (Index f : {0u, 3u, 8u})
+        mesh->set_corner_values(0, f, {0, 0, 0, 1, 1, 1, 1, 0});
     std::string const original = state();
     std::string edited;
     {

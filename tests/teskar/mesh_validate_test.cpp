@@ -127,27 +127,3 @@ TEST(MeshValidate, ManifoldProblemsAreCrowdedEdgesAndSameDirectionNeighbours)
     EXPECT_EQ(problems[0].polygons, (std::vector<Index>{0, 1}));
     EXPECT_TRUE(flipped.validate().empty());
 }
-
-TEST_F(MeshFixture, EditsUndoAndRedoKeepTheStoreSound)
-{
-    make_grid(3, 3);
-    mesh->add_vertex_map("UV", 2);
-    mesh->set_corner_values(0, 4, {0, 0, 0, 1, 1, 1, 1, 0});
-    mesh->set_edge_hard({5, 6}, true);
-    mesh->set_edge_selection({5, 9}, true);
-    mesh->set_polygon_selection(4, true);
-    {
-        teskar::ImplicitTransaction const step("Edit");
-        mesh->remove_point(5);
-        mesh->insert_point_in_polygon(4, {6, 10}, mesh->add_point({2, 0, 1.5}));
-        mesh->flip_polygon(8);
-        mesh->remove_polygon(0);
-        EXPECT_TRUE(valid(*mesh));
-    }
-    EXPECT_TRUE(teskar::UndoHistory::instance().undo());
-    EXPECT_TRUE(valid(*mesh));
-    EXPECT_TRUE(teskar::UndoHistory::instance().redo());
-    EXPECT_TRUE(valid(*mesh));
-    // The flipped polygon runs along its two neighbours' sides in their direction.
-    EXPECT_EQ(mesh->manifold_problems().size(), 2u);
-}
