@@ -115,6 +115,7 @@ TEST_F(ScriptTest, AFailingStatementChangesNothing)
              {"undo 9", "only 4 steps to undo"},
              {"info Materials", "item 'Materials' has no mesh"},
              {"save x.ply", "unknown file type '.ply'"},
+             {"load g.txt", "unknown file type '.txt' (known: .obj, .mesh)"},
          }) {
         SCOPED_TRACE(line);
         Outcome const o = run(prelude + line + "\necho never\n");

@@ -53,32 +53,4 @@ TEST_F(SessionTest, SelectionsAndCommandsAreUndoSteps)
     EXPECT_EQ(session.info("g")["hard_edges"], 2);
 }
 
-// Each refused operation names why and leaves the scene, its selection and the history as they were.
-TEST_F(SessionTest, RefusedOperationsChangeNothing)
-{
-    session.new_grid("g", 2, 2, 1);
-    session.set_mode(kSelectPoints);
-    session.select_points({0}, true);
-    auto const expect_refused = [&](auto const& operation, std::string const& message) {
-        SCOPED_TRACE(message);
-        std::vector<std::string> const steps = undo_names();
-        std::string const before = session.info("g").dump();
-        try {
-            operation();
-            ADD_FAILURE() << "not refused";
-        } catch (vorn::SessionError const& e) {
-            EXPECT_EQ(e.what(), message);
-        }
-        EXPECT_EQ(session.info("g").dump(), before);
-        EXPECT_EQ(undo_names(), steps);
-    };
-    expect_refused([&] { session.select_points({1, 99}, true); }, "no point 99 in 'g'");
-    expect_refused([&] { session.run_command(session.command("InsertLoop"), {{"Colour", Parameter(1), "1"}}); },
-                   "'InsertLoop' has no attribute 'Colour'");
-    expect_refused([&] { session.press(0, 0, std::nullopt, {}); }, "no tool is active (start one with 'tool NAME')");
-    expect_refused([&] { session.load("g.txt", std::nullopt); }, "unknown file type '.txt' (known: .obj, .mesh)");
-    EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(warnings.empty());
-}
-
 } // namespace
