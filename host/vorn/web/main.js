@@ -1,0 +1,168 @@
+// The page: connects to vorn, keeps the latest state, and hands each part of it to the view,
+// the palette, the attribute panel and the toolbar.
+
+import { AttributePanel } from './attributes.js';
+import { ViewCamera } from './camera.js';
+import { Connection } from './connection.js';
+import { decodeFrame } from './geometry.js';
+import { ViewInput } from './input.js';
+import { Notices } from './notices.js';
+import { Overlay } from './overlay.js';
+import { Palette } from './palette.js';
+import { SceneView } from './scene_view.js';
+import { Toolbar } from './toolbar.js';
+
+const $ = (selector) => document.querySelector(selector);
+
+const camera = new ViewCamera();
+const view = new SceneView($('#scene'), camera);
+const overlay = new Overlay($('#overlay'), camera);
+const notices = new Notices($('#notices'));
+const descriptions = new Map();
+
+// What the page knows, readable from the console (and by the browser tests).
+const vorn = {
+  state: null,
+  drawing: [],
+  components: [],
+  camera,
+  // Counts and times of what arrived, for finding where time goes.
+  stats: { frames: 0, frameBytes: 0, decodeMs: 0, drawings: 0, renders: 0 },
+  ready: null,
+  request: null,
+  // Draws now and waits for the GPU to finish, so a measurement includes the upload.
+  renderNow() {
+    view.render();
+    const gl = view.renderer.getContext();
+    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+  },
+};
+window.vorn = vorn;
+
+let connection;
+
+// Requests from the page's own controls: a refusal becomes a notice, not an exception.
+async function send(op, fields) {
+  try {
+    return await connection.request(op, fields);
+  } catch (error) {
+    notices.show('error', error.message);
+    return undefined;
+  }
+}
+
+function sendViewport() {
+  send('viewport', camera.toMessage());
+}
+
+function cameraChanged() {
+  sendViewport();
+  view.requestRender();
+}
+
+function frameAll() {
+  const b = view.bounds();
+  if (!b) return;
+  camera.frameBox(b.min, b.max);
+  cameraChanged();
+}
+
+function onGeometry(buffer) {
+  const start = performance.now();
+  const hadItems = view.items.size > 0;
+  const frame = decodeFrame(buffer);
+  view.setItem(frame);
+  vorn.stats.frames += 1;
+  vorn.stats.frameBytes += buffer.byteLength;
+  vorn.stats.decodeMs += performance.now() - start;
+  // The first thing to arrive is framed, so a person never starts out looking at nothing.
+  if (!hadItems) frameAll();
+}
+
+function onState(state) {
+  vorn.state = state;
+  view.setMode(state.mode);
+  toolbar.setState(state);
+  palette.setState(state.offered, state.tool?.name ?? null);
+  panel.setTool(state.tool, state.tool ? descriptions.get(state.tool.name) : null);
+  const present = new Set(state.items.map((i) => i.name));
+  for (const name of view.items.keys()) if (!present.has(name)) view.removeItem(name);
+}
+
+function onDrawing(drawing) {
+  vorn.drawing = drawing.entries;
+  vorn.stats.drawings += 1;
+  overlay.setEntries(drawing.entries);
+  view.requestRender();
+}
+
+const palette = new Palette($('#palette'), {
+  activate: (name) => send('tool', { name }),
+  run: (name) => send('command', { name }),
+});
+const panel = new AttributePanel($('#attributes'), {
+  set: (name, value) => send('set', { values: { [name]: value } }),
+  notify: (level, text) => notices.show(level, text),
+});
+const toolbar = new Toolbar({
+  send,
+  frameAll,
+  setOrthographic: (on) => {
+    camera.setOrthographic(on);
+    cameraChanged();
+  },
+});
+new ViewInput($('#view'), {
+  camera,
+  cameraChanged,
+  send,
+  toolActive: () => !!vorn.state?.tool,
+  toolBindings: () => vorn.state?.tool?.key_bindings ?? [],
+});
+
+view.afterRender = () => {
+  vorn.stats.renders += 1;
+  overlay.draw();
+};
+
+// The view's size in CSS pixels is the host viewport's size: pointer coordinates are in them.
+function resize() {
+  const box = $('#view');
+  const width = Math.max(1, Math.floor(box.clientWidth));
+  const height = Math.max(1, Math.floor(box.clientHeight));
+  if (width === camera.width && height === camera.height) return;
+  camera.width = width;
+  camera.height = height;
+  view.setSize(width, height);
+  overlay.setSize(width, height);
+  if (connection?.socket.readyState === WebSocket.OPEN) cameraChanged();
+}
+
+async function start() {
+  resize();
+  new ResizeObserver(resize).observe($('#view'));
+  const protocol = location.protocol === 'https:' ? 'wss:' : 'ws:';
+  connection = new Connection(`${protocol}//${location.host}/ws`, {
+    geometry: onGeometry,
+    removed: (names) => names.forEach((name) => view.removeItem(name)),
+    state: onState,
+    drawing: onDrawing,
+    message: (m) => notices.show(m.level, m.text),
+    closed: () => notices.show('error', 'The connection to vorn closed; reload the page once vorn runs again.'),
+  });
+  vorn.request = (op, fields) => connection.request(op, fields);
+  vorn.sendRaw = (text) => connection.sendRaw(text);
+  await connection.opened;
+  // The host's camera follows the page's before anything could depend on it.
+  await connection.request('viewport', camera.toMessage());
+  const hello = await connection.request('hello');
+  vorn.components = hello.components;
+  for (const c of hello.components) descriptions.set(c.name, c);
+  palette.setComponents(hello.components);
+  if (vorn.state) onState(vorn.state);
+}
+
+vorn.ready = start().catch((error) => {
+  notices.show('error', error.message);
+  throw error;
+});

@@ -1,0 +1,245 @@
+// The 3D view: one group of three.js objects per mesh item, built from its geometry frames, drawn
+// through a three.js camera made from the same numbers as the host's viewport.
+
+import * as THREE from 'three';
+import {
+  EDGE_HARD,
+  EDGE_SELECTED,
+  POINT_SELECTED,
+  POLYGON_HIDDEN,
+  POLYGON_SELECTED,
+  bounds,
+  edgesWith,
+  pointsWith,
+  triangulate,
+} from './geometry.js';
+
+const visible = (flags) => (flags & POLYGON_HIDDEN) === 0;
+const selectedVisible = (flags) => (flags & (POLYGON_HIDDEN | POLYGON_SELECTED)) === POLYGON_SELECTED;
+
+const materials = {
+  front: new THREE.MeshLambertMaterial({
+    color: 0xa9b2bd,
+    flatShading: true,
+    side: THREE.FrontSide,
+    // Faces sit slightly behind their own edges so the edges are never half hidden.
+    polygonOffset: true,
+    polygonOffsetFactor: 1,
+    polygonOffsetUnits: 1,
+  }),
+  back: new THREE.MeshLambertMaterial({
+    color: 0x5a5f68,
+    flatShading: true,
+    side: THREE.BackSide,
+    polygonOffset: true,
+    polygonOffsetFactor: 1,
+    polygonOffsetUnits: 1,
+  }),
+  edges: new THREE.LineBasicMaterial({ color: 0x2a2e35 }),
+  itemEdges: new THREE.LineBasicMaterial({ color: 0xe08a1e }),
+  // WebGL draws lines one pixel wide, so hard edges stand out by colour alone.
+  hard: new THREE.LineBasicMaterial({ color: 0x0b3fd6 }),
+  selectedFaces: new THREE.MeshBasicMaterial({
+    color: 0xff8c1a,
+    transparent: true,
+    opacity: 0.55,
+    side: THREE.DoubleSide,
+    depthWrite: false,
+  }),
+  selectedEdges: new THREE.LineBasicMaterial({ color: 0xff7a00 }),
+  points: new THREE.PointsMaterial({ color: 0x20242a, size: 3, sizeAttenuation: false }),
+  selectedPoints: new THREE.PointsMaterial({ color: 0xff7a00, size: 7, sizeAttenuation: false }),
+};
+
+// A geometry over a shared position attribute with its own index.
+function indexed(position, indices) {
+  const g = new THREE.BufferGeometry();
+  g.setAttribute('position', position);
+  g.setIndex(new THREE.BufferAttribute(indices, 1));
+  return g;
+}
+
+// Frees a geometry's index buffer but not the position buffer other geometries of the item share.
+function disposeOwn(geometry) {
+  geometry.deleteAttribute('position');
+  geometry.dispose();
+}
+
+function object(Kind, geometry, material, order) {
+  const o = new Kind(geometry, material);
+  // The bounding sphere of a million points costs more than drawing them; the view is small.
+  o.frustumCulled = false;
+  o.renderOrder = order;
+  return o;
+}
+
+// One mesh item: its faces, edges, hard edges and selection, over one position buffer.
+class ItemView {
+  constructor(group) {
+    this.group = group;
+    this.frame = null;
+    this.position = null;
+    this.base = []; // objects over the faces and all edges: rebuilt on a new revision
+    this.marks = []; // hard edges and selection: rebuilt whenever a frame arrives
+  }
+
+  update(frame, mode) {
+    const sameShape = this.frame && this.frame.revision === frame.revision && this.frame.points === frame.points;
+    if (!sameShape) {
+      // Disposing the old faces and edges frees the old position buffer with them.
+      this.clear(this.base);
+      for (const o of this.base) o.geometry.dispose();
+      this.position = new THREE.BufferAttribute(frame.positions, 3);
+      const faces = indexed(this.position, triangulate(frame, visible));
+      const edges = indexed(this.position, frame.edgePoints);
+      this.base = [
+        object(THREE.Mesh, faces, materials.front, 0),
+        object(THREE.Mesh, faces, materials.back, 0),
+        object(THREE.LineSegments, edges, materials.edges, 1),
+      ];
+      for (const o of this.base) this.group.add(o);
+    }
+    this.frame = frame;
+    this.mark(mode);
+  }
+
+  // Hard edges, and the selection of the current mode.
+  mark(mode) {
+    this.clear(this.marks);
+    for (const o of this.marks) disposeOwn(o.geometry);
+    this.marks = [];
+    const frame = this.frame;
+    const add = (o) => {
+      this.marks.push(o);
+      this.group.add(o);
+    };
+    this.base[2].material = mode === 'items' && frame.selected ? materials.itemEdges : materials.edges;
+    const hard = edgesWith(frame, EDGE_HARD);
+    if (hard.length) add(object(THREE.LineSegments, indexed(this.position, hard), materials.hard, 2));
+    if (mode === 'polygons') {
+      const faces = triangulate(frame, selectedVisible);
+      if (faces.length) add(object(THREE.Mesh, indexed(this.position, faces), materials.selectedFaces, 3));
+    } else if (mode === 'edges') {
+      const edges = edgesWith(frame, EDGE_SELECTED);
+      if (edges.length) add(object(THREE.LineSegments, indexed(this.position, edges), materials.selectedEdges, 3));
+    } else if (mode === 'points') {
+      const all = new THREE.BufferGeometry();
+      all.setAttribute('position', this.position);
+      add(object(THREE.Points, all, materials.points, 3));
+      const chosen = pointsWith(frame, POINT_SELECTED);
+      if (chosen.length) add(object(THREE.Points, indexed(this.position, chosen), materials.selectedPoints, 4));
+    }
+  }
+
+  clear(objects) {
+    for (const o of objects) this.group.remove(o);
+  }
+
+  dispose() {
+    this.clear(this.base);
+    this.clear(this.marks);
+    for (const o of this.marks) disposeOwn(o.geometry);
+    for (const o of this.base) o.geometry.dispose();
+  }
+}
+
+export class SceneView {
+  constructor(canvas, camera) {
+    this.canvas = canvas;
+    this.camera = camera;
+    this.renderer = new THREE.WebGLRenderer({ canvas, antialias: true });
+    this.renderer.setPixelRatio(window.devicePixelRatio);
+    this.renderer.setClearColor(0x3b4048);
+    this.scene = new THREE.Scene();
+    this.scene.add(new THREE.AmbientLight(0xffffff, 0.9));
+    // A light at the eye: every face the person looks at is lit, whatever the orbit.
+    this.headlight = new THREE.DirectionalLight(0xffffff, 1.8);
+    this.scene.add(this.headlight, this.headlight.target);
+    this.items = new Map();
+    this.mode = 'items';
+    this.afterRender = null;
+    this.renderQueued = false;
+  }
+
+  setItem(frame) {
+    let item = this.items.get(frame.name);
+    if (!item) {
+      const group = new THREE.Group();
+      this.scene.add(group);
+      item = new ItemView(group);
+      this.items.set(frame.name, item);
+    }
+    item.update(frame, this.mode);
+    this.requestRender();
+  }
+
+  removeItem(name) {
+    const item = this.items.get(name);
+    if (!item) return;
+    item.dispose();
+    this.scene.remove(item.group);
+    this.items.delete(name);
+    this.requestRender();
+  }
+
+  setMode(mode) {
+    if (mode === this.mode) return;
+    this.mode = mode;
+    for (const item of this.items.values()) item.mark(mode);
+    this.requestRender();
+  }
+
+  // Bounds of every item, or null for an empty scene.
+  bounds() {
+    let all = null;
+    for (const item of this.items.values()) {
+      const b = bounds(item.frame.positions);
+      if (!b) continue;
+      if (!all) all = b;
+      else for (let k = 0; k < 3; ++k) {
+        all.min[k] = Math.min(all.min[k], b.min[k]);
+        all.max[k] = Math.max(all.max[k], b.max[k]);
+      }
+    }
+    return all;
+  }
+
+  setSize(width, height) {
+    this.renderer.setSize(width, height, false);
+    this.requestRender();
+  }
+
+  requestRender() {
+    if (this.renderQueued) return;
+    this.renderQueued = true;
+    requestAnimationFrame(() => {
+      this.renderQueued = false;
+      this.render();
+    });
+  }
+
+  threeCamera() {
+    const c = this.camera;
+    let cam;
+    if (c.orthographic) {
+      const h = 0.5 * c.viewHeight;
+      const w = (h * c.width) / c.height;
+      cam = new THREE.OrthographicCamera(-w, w, h, -h, c.near(), c.far());
+    } else {
+      cam = new THREE.PerspectiveCamera(c.fov, c.width / c.height, c.near(), c.far());
+    }
+    cam.position.fromArray(c.eye());
+    cam.up.fromArray(c.up());
+    cam.lookAt(new THREE.Vector3().fromArray(c.target));
+    cam.updateMatrixWorld();
+    return cam;
+  }
+
+  render() {
+    const cam = this.threeCamera();
+    this.headlight.position.copy(cam.position);
+    this.headlight.target.position.fromArray(this.camera.target);
+    this.renderer.render(this.scene, cam);
+    this.afterRender?.();
+  }
+}
