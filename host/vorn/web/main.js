@@ -28,14 +28,18 @@ const vorn = {
   camera,
   // Counts and times of what arrived, for finding where time goes.
   stats: { frames: 0, frameBytes: 0, decodeMs: 0, drawings: 0, renders: 0 },
+  // Error replies, newest last, including those to requests the page did not make.
+  errors: [],
   ready: null,
   request: null,
+  frameOf: (name) => view.items.get(name)?.frame,
   // Draws now and waits for the GPU to finish, so a measurement includes the upload.
   renderNow() {
     view.render();
     const gl = view.renderer.getContext();
     gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
   },
+  drawOverlayNow: () => overlay.draw(),
 };
 window.vorn = vorn;
 
@@ -89,11 +93,12 @@ function onState(state) {
   for (const name of view.items.keys()) if (!present.has(name)) view.removeItem(name);
 }
 
+// A new drawing redraws the overlay only: the scene under it has not changed.
 function onDrawing(drawing) {
   vorn.drawing = drawing.entries;
   vorn.stats.drawings += 1;
   overlay.setEntries(drawing.entries);
-  view.requestRender();
+  overlay.requestDraw();
 }
 
 const palette = new Palette($('#palette'), {
@@ -148,10 +153,12 @@ async function start() {
     state: onState,
     drawing: onDrawing,
     message: (m) => notices.show(m.level, m.text),
+    reply: (r) => r.ok || vorn.errors.push(r),
     closed: () => notices.show('error', 'The connection to vorn closed; reload the page once vorn runs again.'),
   });
   vorn.request = (op, fields) => connection.request(op, fields);
   vorn.sendRaw = (text) => connection.sendRaw(text);
+  vorn.idle = () => connection.pending.size === 0;
   await connection.opened;
   // The host's camera follows the page's before anything could depend on it.
   await connection.request('viewport', camera.toMessage());

@@ -30,6 +30,13 @@ export class Overlay {
     this.canvas = canvas;
     this.camera = camera;
     this.entries = [];
+    this.drawQueued = false;
+  }
+
+  requestDraw() {
+    if (this.drawQueued) return;
+    this.drawQueued = true;
+    requestAnimationFrame(() => this.draw());
   }
 
   setSize(width, height) {
@@ -43,6 +50,7 @@ export class Overlay {
   }
 
   draw() {
+    this.drawQueued = false;
     const ctx = this.canvas.getContext('2d');
     const ratio = window.devicePixelRatio;
     ctx.setTransform(ratio, 0, 0, ratio, 0, 0);

@@ -14,27 +14,34 @@ import {
   triangulate,
 } from './geometry.js';
 
+const MIN_EDGE_PIXELS = 3;
+
 const visible = (flags) => (flags & POLYGON_HIDDEN) === 0;
 const selectedVisible = (flags) => (flags & (POLYGON_HIDDEN | POLYGON_SELECTED)) === POLYGON_SELECTED;
 
-const materials = {
-  front: new THREE.MeshLambertMaterial({
+// Faces are drawn once from both sides, back faces darker: one pass over the triangles rather than
+// one per side, which is what a software rasteriser spends its time on for large meshes.
+function twoSidedMaterial() {
+  const material = new THREE.MeshLambertMaterial({
     color: 0xa9b2bd,
     flatShading: true,
-    side: THREE.FrontSide,
+    side: THREE.DoubleSide,
     // Faces sit slightly behind their own edges so the edges are never half hidden.
     polygonOffset: true,
     polygonOffsetFactor: 1,
     polygonOffsetUnits: 1,
-  }),
-  back: new THREE.MeshLambertMaterial({
-    color: 0x5a5f68,
-    flatShading: true,
-    side: THREE.BackSide,
-    polygonOffset: true,
-    polygonOffsetFactor: 1,
-    polygonOffsetUnits: 1,
-  }),
+  });
+  material.onBeforeCompile = (shader) => {
+    shader.fragmentShader = shader.fragmentShader.replace(
+      '#include <color_fragment>',
+      '#include <color_fragment>\n\tdiffuseColor.rgb *= gl_FrontFacing ? 1.0 : 0.5;',
+    );
+  };
+  return material;
+}
+
+const materials = {
+  faces: twoSidedMaterial(),
   edges: new THREE.LineBasicMaterial({ color: 0x2a2e35 }),
   itemEdges: new THREE.LineBasicMaterial({ color: 0xe08a1e }),
   // WebGL draws lines one pixel wide, so hard edges stand out by colour alone.
@@ -93,14 +100,27 @@ class ItemView {
       const faces = indexed(this.position, triangulate(frame, visible));
       const edges = indexed(this.position, frame.edgePoints);
       this.base = [
-        object(THREE.Mesh, faces, materials.front, 0),
-        object(THREE.Mesh, faces, materials.back, 0),
+        object(THREE.Mesh, faces, materials.faces, 0),
         object(THREE.LineSegments, edges, materials.edges, 1),
       ];
       for (const o of this.base) this.group.add(o);
     }
     this.frame = frame;
+    if (!sameShape) this.extent = bounds(frame.positions);
     this.mark(mode);
+  }
+
+  edges() {
+    return this.base[1];
+  }
+
+  // Rough length of an edge: the side of a square polygon if the polygons were spread evenly
+  // over the bounding sphere's cross-section.
+  typicalEdge() {
+    if (!this.extent || this.frame.polygons === 0) return 0;
+    const { min, max } = this.extent;
+    const radius = 0.5 * Math.hypot(max[0] - min[0], max[1] - min[1], max[2] - min[2]);
+    return (1.4 * radius) / Math.sqrt(this.frame.polygons);
   }
 
   // Hard edges, and the selection of the current mode.
@@ -113,7 +133,7 @@ class ItemView {
       this.marks.push(o);
       this.group.add(o);
     };
-    this.base[2].material = mode === 'items' && frame.selected ? materials.itemEdges : materials.edges;
+    this.edges().material = mode === 'items' && frame.selected ? materials.itemEdges : materials.edges;
     const hard = edgesWith(frame, EDGE_HARD);
     if (hard.length) add(object(THREE.LineSegments, indexed(this.position, hard), materials.hard, 2));
     if (mode === 'polygons') {
@@ -147,7 +167,7 @@ export class SceneView {
   constructor(canvas, camera) {
     this.canvas = canvas;
     this.camera = camera;
-    this.renderer = new THREE.WebGLRenderer({ canvas, antialias: true });
+    this.renderer = new THREE.WebGLRenderer({ canvas, antialias: false });
     this.renderer.setPixelRatio(window.devicePixelRatio);
     this.renderer.setClearColor(0x3b4048);
     this.scene = new THREE.Scene();
@@ -193,7 +213,7 @@ export class SceneView {
   bounds() {
     let all = null;
     for (const item of this.items.values()) {
-      const b = bounds(item.frame.positions);
+      const b = item.extent && { min: [...item.extent.min], max: [...item.extent.max] };
       if (!b) continue;
       if (!all) all = b;
       else for (let k = 0; k < 3; ++k) {
@@ -235,7 +255,24 @@ export class SceneView {
     return cam;
   }
 
+  // Edges closer together than a few pixels would only paint the faces dark, and on a software
+  // rasteriser a million of them cost seconds: an item shows its edges once they are that far
+  // apart on screen. Hard and selected edges are always drawn.
+  showEdgesWhereVisible() {
+    const c = this.camera;
+    const eye = c.eye();
+    const forward = c.frame().forward;
+    for (const item of this.items.values()) {
+      if (!item.extent) continue;
+      const centre = item.extent.min.map((v, k) => 0.5 * (v + item.extent.max[k]));
+      const depth = Math.max(c.near(), centre.reduce((sum, v, k) => sum + (v - eye[k]) * forward[k], 0));
+      const pixel = c.orthographic ? c.viewHeight / c.height : (2 * depth * Math.tan((0.5 * c.fov * Math.PI) / 180)) / c.height;
+      item.edges().visible = item.typicalEdge() >= MIN_EDGE_PIXELS * pixel;
+    }
+  }
+
   render() {
+    this.showEdgesWhereVisible();
     const cam = this.threeCamera();
     this.headlight.position.copy(cam.position);
     this.headlight.target.position.fromArray(this.camera.target);

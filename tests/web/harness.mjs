@@ -1,0 +1,182 @@
+// Starting vorn serve and a headless chromium for the browser tests, and small helpers on pages.
+
+import { spawn } from 'node:child_process';
+import { randomBytes } from 'node:crypto';
+import { mkdtempSync, rmSync } from 'node:fs';
+import http from 'node:http';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+
+// playwright-core is a development dependency of the page's package.
+const require = createRequire(new URL('../../host/vorn/web/package.json', import.meta.url));
+const { chromium } = require('playwright-core');
+
+export async function launchBrowser() {
+  const profile = mkdtempSync(path.join(tmpdir(), 'vorn-chromium-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 1280, height: 800 },
+    args: [
+      '--headless',
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+      '--use-angle=swiftshader',
+      '--enable-unsafe-swiftshader',
+    ],
+  });
+  return {
+    context,
+    async close() {
+      await context.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// Runs `vorn serve --port 0` in a fresh root folder; resolves once it prints the address.
+export function startServer(vorn) {
+  const root = mkdtempSync(path.join(tmpdir(), 'vorn-serve-root-'));
+  const child = spawn(vorn, ['serve', '--port', '0', '--root', root], { stdio: ['ignore', 'pipe', 'pipe'] });
+  let stderr = '';
+  child.stderr.on('data', (d) => (stderr += d));
+  const url = new Promise((resolve, reject) => {
+    let stdout = '';
+    child.stdout.on('data', (d) => {
+      stdout += d;
+      const found = stdout.match(/http:\/\/[^\s/]+/);
+      if (found) resolve(found[0]);
+    });
+    child.on('exit', (code) => reject(new Error(`vorn serve exited (${code}) before printing its address:\n${stderr}`)));
+    setTimeout(() => reject(new Error('vorn serve printed no address within 15 s')), 15000);
+  });
+  return url.then((address) => ({
+    url: address,
+    root,
+    stderr: () => stderr,
+    async stop() {
+      if (child.exitCode === null) {
+        const exited = new Promise((resolve) => child.on('exit', resolve));
+        child.kill('SIGINT');
+        const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
+        await exited;
+        clearTimeout(timer);
+      }
+      rmSync(root, { recursive: true, force: true });
+    },
+  }));
+}
+
+// A WebSocket upgrade request on /ws with the given Origin header: resolves with the HTTP status
+// (101 when the upgrade was accepted) or 'closed' when the server dropped the connection.
+export function upgradeStatus(address, origin) {
+  const { hostname, port } = new URL(address);
+  return new Promise((resolve) => {
+    const request = http.request({
+      hostname,
+      port,
+      path: '/ws',
+      headers: {
+        Connection: 'Upgrade',
+        Upgrade: 'websocket',
+        'Sec-WebSocket-Version': '13',
+        'Sec-WebSocket-Key': randomBytes(16).toString('base64'),
+        Origin: origin,
+      },
+    });
+    request.on('upgrade', (response, socket) => {
+      socket.destroy();
+      resolve(response.statusCode);
+    });
+    request.on('response', (response) => {
+      response.resume();
+      resolve(response.statusCode);
+    });
+    request.on('error', () => resolve('closed'));
+    request.setTimeout(5000, () => {
+      request.destroy();
+      resolve('timeout');
+    });
+    request.end();
+  });
+}
+
+// Opens the page and waits until it has said hello.
+export async function openPage(context, url) {
+  const page = await context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  page.on('console', (m) => m.type() === 'error' && problems.push(m.text()));
+  await page.goto(url);
+  await page.evaluate(() => window.vorn.ready);
+  page.problems = problems;
+  return page;
+}
+
+// Waits until fn (run in the page with arg) is truthy; the message says what was awaited.
+export async function until(page, what, fn, arg, timeout = 10000) {
+  try {
+    await page.waitForFunction(fn, arg, { timeout, polling: 20 });
+  } catch (error) {
+    throw new Error(`waiting for ${what}: ${error.message.split('\n')[0]}`);
+  }
+}
+
+export function check(condition, message) {
+  if (!condition) throw new Error(message);
+}
+
+// The page's pixel of a world point on the view, in page coordinates.
+export async function pagePoint(page, world) {
+  return page.evaluate((p) => {
+    const [x, y] = window.vorn.camera.project(p);
+    const r = document.querySelector('#view').getBoundingClientRect();
+    return { x: r.left + x, y: r.top + y, viewX: x, viewY: y };
+  }, world);
+}
+
+// The centre of the visible polygon of an item nearest the eye, in world coordinates: a point
+// the pointer can be put on to hover the item.
+export async function nearestPolygonCentre(page, name) {
+  return page.evaluate((item) => {
+    const f = window.vorn.frameOf(item);
+    const cam = window.vorn.camera;
+    let best = null;
+    let bestDepth = Infinity;
+    for (let p = 0; p < f.polygons; ++p) {
+      const begin = f.polygonStart[p];
+      const end = f.polygonStart[p + 1];
+      const c = [0, 0, 0];
+      for (let k = begin; k < end; ++k) {
+        for (let a = 0; a < 3; ++a) c[a] += f.positions[3 * f.cornerPoints[k] + a] / (end - begin);
+      }
+      const depth = cam.project(c)[2];
+      if (depth < bestDepth) {
+        bestDepth = depth;
+        best = c;
+      }
+    }
+    return best;
+  }, name);
+}
+
+// Counts of flagged elements in the geometry the page holds for an item.
+export async function flagCounts(page, name) {
+  return page.evaluate((item) => {
+    const f = window.vorn.frameOf(item);
+    const count = (flags, bit) => flags.reduce((n, v) => n + ((v & bit) ? 1 : 0), 0);
+    return {
+      polygons: f.polygons,
+      hardEdges: count(f.edgeFlags, 1),
+      selectedEdges: count(f.edgeFlags, 2),
+      selectedPoints: count(f.pointFlags, 1),
+      selectedPolygons: count(f.polygonFlags, 1),
+    };
+  }, name);
+}

@@ -1,0 +1,220 @@
+// The browser tests: each scenario gets its own vorn serve and a fresh tab of one headless
+// chromium, and leaves a screenshot in the artefacts folder.
+//
+//   node tests/web/run.mjs --vorn build/release/bin/vorn --artifacts build/release/web-artifacts [--only NAME]
+
+import { mkdirSync } from 'node:fs';
+import path from 'node:path';
+import { parseArgs } from 'node:util';
+
+import {
+  check,
+  flagCounts,
+  launchBrowser,
+  nearestPolygonCentre,
+  openPage,
+  pagePoint,
+  startServer,
+  until,
+  upgradeStatus,
+} from './harness.mjs';
+import { timing } from './timing.mjs';
+
+const { values: options } = parseArgs({
+  options: { vorn: { type: 'string' }, artifacts: { type: 'string' }, only: { type: 'string' } },
+});
+if (!options.vorn || !options.artifacts) {
+  console.error('usage: run.mjs --vorn PATH --artifacts DIR [--only NAME]');
+  process.exit(2);
+}
+
+const polygonsOf = (page, name) =>
+  page.evaluate((n) => window.vorn.state.items.find((i) => i.name === n)?.polygons, name);
+
+// Makes an item through the toolbar and waits until its geometry is in the view.
+async function newItem(page, kind) {
+  const before = await page.evaluate(() => window.vorn.state.items.map((i) => i.name));
+  await page.click(`[data-new="${kind}"]`);
+  await until(page, `a new ${kind}`, (n) => window.vorn.state.items.length > n, before.length);
+  const name = await page.evaluate((old) => window.vorn.state.items.find((i) => !old.includes(i.name)).name, before);
+  await until(page, `the geometry of ${name}`, (n) => !!window.vorn.frameOf(n), name);
+  return name;
+}
+
+async function activate(page, component) {
+  await page.click(`[data-component="${component}"]`);
+  await until(page, `${component} active`, (c) => window.vorn.state.tool?.name === c, component);
+}
+
+// Hovers the item's polygon nearest the eye until the tool draws a preview there.
+async function hoverItem(page, name) {
+  const at = await pagePoint(page, await nearestPolygonCentre(page, name));
+  await page.mouse.move(at.x - 3, at.y - 3);
+  await page.mouse.move(at.x, at.y);
+  await until(page, 'the tool preview', () => window.vorn.drawing.length > 0);
+  return at;
+}
+
+// Clicks in the view and waits for the replies to the requests the click made.
+async function clickAndSettle(page, at) {
+  await page.mouse.click(at.x, at.y);
+  await until(page, 'the replies', () => window.vorn.idle());
+}
+
+const scenarios = {
+  async page_opens(page) {
+    const palette = await page.evaluate(() =>
+      [...document.querySelectorAll('#palette button')].map((b) => ({ name: b.dataset.component, disabled: b.disabled })),
+    );
+    const names = palette.map((b) => b.name);
+    check(names.includes('InsertLoop') && names.includes('HardEdgesPatchCommand'), `palette lacks tools: ${names}`);
+    check(!names.includes('EdgesOperator'), 'a hidden component is in the palette');
+    check(palette.find((b) => b.name === 'InsertLoop').disabled, 'Insert Loop is offered on an empty scene');
+    const headings = await page.$$eval('#palette h3', (h) => h.map((e) => e.textContent));
+    check(headings.length > 2, `palette not grouped: ${headings}`);
+  },
+
+  async insert_loop(page) {
+    const tube = await newItem(page, 'tube');
+    const before = await polygonsOf(page, tube);
+    await activate(page, 'InsertLoop');
+    const frames = await page.evaluate(() => window.vorn.stats.frames);
+    const at = await hoverItem(page, tube);
+    check((await page.evaluate(() => window.vorn.stats.frames)) === frames, 'hovering resent geometry');
+    await page.screenshot({ path: path.join(options.artifacts, 'insert_loop_preview.png') });
+    await page.mouse.click(at.x, at.y);
+    await until(page, 'the loop inserted', ([n, p]) => window.vorn.state.items.find((i) => i.name === n).polygons > p, [
+      tube,
+      before,
+    ]);
+    await page.keyboard.press('Control+z');
+    await until(page, 'the loop undone', ([n, p]) => window.vorn.state.items.find((i) => i.name === n).polygons === p, [
+      tube,
+      before,
+    ]);
+    await page.keyboard.press('Escape');
+    await until(page, 'the tool dropped', () => window.vorn.state.tool === null);
+  },
+
+  async hard_edge(page) {
+    const box = await newItem(page, 'box');
+    await page.click('[data-mode="polygons"]');
+    await until(page, 'polygon mode', () => window.vorn.state.mode === 'polygons');
+    const at = await pagePoint(page, await nearestPolygonCentre(page, box));
+    await clickAndSettle(page, at);
+    check((await flagCounts(page, box)).selectedPolygons === 1, 'a click did not select the polygon under it');
+    await until(page, 'Hard Edge offered', () => !document.querySelector('[data-component="HardEdgesPatchCommand"]').disabled);
+    await page.click('[data-component="HardEdgesPatchCommand"]');
+    await until(page, 'hard edges', (n) => window.vorn.frameOf(n).edgeFlags.some((f) => f & 1), box);
+    // A click on nothing clears the selection.
+    const view = await page.$('#view').then((v) => v.boundingBox());
+    await clickAndSettle(page, { x: view.x + 5, y: view.y + 5 });
+    check((await flagCounts(page, box)).selectedPolygons === 0, 'a click on nothing kept the selection');
+  },
+
+  async tool_attribute(page) {
+    const tube = await newItem(page, 'tube');
+    await activate(page, 'InsertLoop');
+    const at = await hoverItem(page, tube);
+    await page.mouse.click(at.x, at.y);
+    await until(page, 'one loop', (n) => window.vorn.state.undo.length > 1 && window.vorn.frameOf(n), tube);
+    const one = await polygonsOf(page, tube);
+    const slices = page.locator('[data-attribute="Slices"] input');
+    await slices.fill('3');
+    await slices.press('Enter');
+    await until(page, 'Slices set', () => window.vorn.state.tool.values.Slices === 3);
+    await until(page, 'the loop re-applied with three slices', ([n, p]) =>
+      window.vorn.state.items.find((i) => i.name === n).polygons > p, [tube, one]);
+  },
+
+  // The host picks with its camera, the page draws with its own: a point the page draws at a
+  // pixel must be the one a click there selects, perspective and orthographic, off the centre.
+  async camera_agrees(page) {
+    await page.click('[data-new="grid"]');
+    await until(page, 'a grid', () => window.vorn.state.items.length === 1 && window.vorn.frameOf(window.vorn.state.items[0].name));
+    const grid = await page.evaluate(() => window.vorn.state.items[0].name);
+    const view = await page.$('#view').then((v) => v.boundingBox());
+    await page.keyboard.down('Alt');
+    await page.mouse.move(view.x + 300, view.y + 300);
+    await page.mouse.down();
+    await page.mouse.move(view.x + 360, view.y + 270, { steps: 4 });
+    await page.mouse.up();
+    await page.keyboard.up('Alt');
+    await page.mouse.wheel(0, -200);
+    await page.click('[data-mode="points"]');
+    for (const orthographic of [false, true]) {
+      if (orthographic) await page.check('#ortho');
+      // The point drawn farthest from the view's centre, still inside it.
+      const target = await page.evaluate((n) => {
+        const f = window.vorn.frameOf(n);
+        const cam = window.vorn.camera;
+        let best = -1;
+        let far = -1;
+        for (let p = 0; p < f.points; ++p) {
+          const [x, y] = cam.project([f.positions[3 * p], f.positions[3 * p + 1], f.positions[3 * p + 2]]);
+          const d = Math.hypot(x - cam.width / 2, y - cam.height / 2);
+          if (x > 10 && y > 10 && x < cam.width - 10 && y < cam.height - 10 && d > far) {
+            far = d;
+            best = p;
+          }
+        }
+        return { index: best, at: [f.positions[3 * best], f.positions[3 * best + 1], f.positions[3 * best + 2]] };
+      }, grid);
+      check(target.index >= 0, 'no grid point in view');
+      const at = await pagePoint(page, target.at);
+      await clickAndSettle(page, at);
+      const selected = await page.evaluate((n) => [...window.vorn.frameOf(n).pointFlags.keys()].filter((p) => window.vorn.frameOf(n).pointFlags[p] & 1), grid);
+      check(
+        selected.length === 1 && selected[0] === target.index,
+        `${orthographic ? 'orthographic' : 'perspective'}: clicking point ${target.index} at (${at.viewX.toFixed(1)}, ${at.viewY.toFixed(1)}) selected ${JSON.stringify(selected)}`,
+      );
+    }
+  },
+
+  async refusals(page, server) {
+    await page.evaluate(() => window.vorn.sendRaw('{"id": 7, "op": '));
+    await until(page, 'an error reply to malformed JSON', () => window.vorn.errors.length === 1);
+    const wrongType = await page.evaluate(() =>
+      window.vorn.request('new', { kind: 'grid', nx: 'many' }).then(() => null, (e) => e.message),
+    );
+    check(wrongType, 'a grid of "many" columns was accepted');
+    const unknown = await page.evaluate(() => window.vorn.request('explode').then(() => null, (e) => e.message));
+    check(unknown, 'an unknown operation was accepted');
+    const items = await page.evaluate(() => window.vorn.state.items.length);
+    check(items === 0, 'a refused request changed the scene');
+    await newItem(page, 'box');
+    check((await upgradeStatus(server.url, 'http://elsewhere.example')) !== 101, 'a foreign origin got a WebSocket');
+    check((await upgradeStatus(server.url, server.url)) === 101, "the page's own origin got no WebSocket");
+    check(page.problems.length === 0, `page errors: ${page.problems.join('; ')}`);
+  },
+
+  timing,
+};
+
+mkdirSync(options.artifacts, { recursive: true });
+const browser = await launchBrowser();
+let failures = 0;
+const started = Date.now();
+for (const [name, scenario] of Object.entries(scenarios)) {
+  if (options.only && options.only !== name) continue;
+  const t0 = Date.now();
+  let server;
+  let page;
+  try {
+    server = await startServer(options.vorn);
+    page = await openPage(browser.context, server.url);
+    await scenario(page, server, options.artifacts);
+    console.log(`ok   ${name} (${Date.now() - t0} ms)`);
+  } catch (error) {
+    failures += 1;
+    console.log(`FAIL ${name}: ${error.message}`);
+    if (server) console.log(server.stderr());
+  } finally {
+    await page?.screenshot({ path: path.join(options.artifacts, `${name}.png`) }).catch(() => {});
+    await page?.close();
+    await server?.stop();
+  }
+}
+await browser.close();
+console.log(`${failures ? `${failures} failed` : 'all passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+process.exit(failures ? 1 : 0);

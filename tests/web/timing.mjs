@@ -1,0 +1,95 @@
+// Figures for the scale targets, measured in the page: a hover round trip on a mesh of about
+// 100 000 polygons, a 1000 x 1000 grid made and shown, and a click edit on it shown. The figures
+// are printed and kept in timing.json; only times far beyond the targets fail.
+
+import { writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { check, until } from './harness.mjs';
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// Makes a grid through the protocol and times it until drawn: the reply (server work, transfer
+// and decoding, which happens as the frame arrives) and the render that uploads it to the GPU.
+async function timedGrid(page, n) {
+  return page.evaluate(async (size) => {
+    const v = window.vorn;
+    const decode = v.stats.decodeMs;
+    const t0 = performance.now();
+    await v.request('new', { kind: 'grid', nx: size, ny: size, size: 10 });
+    const t1 = performance.now();
+    v.renderNow();
+    const t2 = performance.now();
+    const name = v.state.items[v.state.items.length - 1].name;
+    return { name, reply: t1 - t0, decode: v.stats.decodeMs - decode, render: t2 - t1, total: t2 - t0 };
+  }, n);
+}
+
+// The view pixel of the grid's centre polygon.
+async function gridCentre(page, name) {
+  return page.evaluate((item) => {
+    const f = window.vorn.frameOf(item);
+    const mid = Math.floor(f.polygons / 2);
+    const c = [0, 0, 0];
+    const begin = f.polygonStart[mid];
+    const end = f.polygonStart[mid + 1];
+    for (let k = begin; k < end; ++k)
+      for (let a = 0; a < 3; ++a) c[a] += f.positions[3 * f.cornerPoints[k] + a] / (end - begin);
+    const [x, y] = window.vorn.camera.project(c);
+    return { x, y };
+  }, name);
+}
+
+export async function timing(page, server, artifacts) {
+  const figures = {};
+
+  // Hover on about 100 000 polygons: pointer request to the preview drawn on the overlay.
+  const medium = await timedGrid(page, 316);
+  await page.evaluate(() => window.vorn.request('tool', { name: 'InsertLoop' }));
+  const centre = await gridCentre(page, medium.name);
+  const hover = await page.evaluate(async (at) => {
+    const v = window.vorn;
+    const frames = v.stats.frames;
+    const times = [];
+    for (let i = 0; i < 30; ++i) {
+      const t0 = performance.now();
+      await v.request('pointer', { event: 'hover', x: at.x + (i % 5) * 3, y: at.y + (i % 7) * 2 });
+      v.drawOverlayNow();
+      times.push(performance.now() - t0);
+    }
+    return { times, drew: v.drawing.length > 0, resent: v.stats.frames - frames };
+  }, centre);
+  check(hover.drew, 'hovering the grid drew no preview');
+  check(hover.resent === 0, 'hovering resent geometry');
+  figures.hover100k = { polygons: 316 * 316, medianMs: median(hover.times), maxMs: Math.max(...hover.times) };
+  await page.evaluate(() => window.vorn.request('drop'));
+  await page.evaluate(() => window.vorn.request('undo'));
+
+  // A million polygons: made and shown, then a loop inserted by a click and shown.
+  const large = await timedGrid(page, 1000);
+  figures.open1M = large;
+  await page.evaluate(() => window.vorn.request('tool', { name: 'InsertLoop' }));
+  const at = await gridCentre(page, large.name);
+  await page.evaluate((p) => window.vorn.request('pointer', { event: 'hover', ...p }), at);
+  await until(page, 'the preview on the large grid', () => window.vorn.drawing.length > 0);
+  figures.clickEdit1M = await page.evaluate(async (p) => {
+    const v = window.vorn;
+    const polygons = v.state.items.find((i) => i.polygons >= 1e6).polygons;
+    const decode = v.stats.decodeMs;
+    const t0 = performance.now();
+    await v.request('pointer', { event: 'press', ...p, button: 0 });
+    await v.request('pointer', { event: 'release', ...p, button: 0 });
+    const t1 = performance.now();
+    v.renderNow();
+    const t2 = performance.now();
+    const after = v.state.items.find((i) => i.polygons >= 1e6).polygons;
+    return { grew: after - polygons, reply: t1 - t0, decode: v.stats.decodeMs - decode, render: t2 - t1, total: t2 - t0 };
+  }, at);
+  check(figures.clickEdit1M.grew > 0, 'the click inserted no loop in the large grid');
+
+  const round = (o) => JSON.parse(JSON.stringify(o, (k, v) => (typeof v === 'number' ? Math.round(v * 10) / 10 : v)));
+  console.log('timing', JSON.stringify(round(figures)));
+  writeFileSync(path.join(artifacts, 'timing.json'), JSON.stringify(round(figures), null, 2));
+  // Far off: ten times the targets (the suite runs on a shared machine with software WebGL).
+  check(figures.hover100k.medianMs < 300, 'the hover round trip is far off its target');
+  check(figures.clickEdit1M.total < 2500, 'the click edit is far off its target');
+}
