@@ -1,4 +1,4 @@
-// The attribute panel of the active tool: one widget per attribute its description shows, set up
+// The attribute panel of the active tool: one widget per attribute of its description, set up
 // from the attribute's type, limits and choices. A change sends the new value at once (the tool
 // re-applies); values the server reports back replace what the widgets show, except in the
 // widget the person is typing into.
@@ -134,8 +134,16 @@ export class AttributePanel {
     const heading = document.createElement('h3');
     heading.textContent = tool.user_name ?? tool.name;
     this.root.append(heading);
-    for (const attribute of description?.attributes ?? []) {
-      if (attribute.show_ui === false) continue;
+    // Attributes a tool keeps out of its standard panel are still worth setting by hand: they go
+    // in a folded section, open when the tool shows nothing else.
+    const attributes = description?.attributes ?? [];
+    const more = document.createElement('details');
+    more.className = 'more';
+    more.open = !attributes.some((a) => a.show_ui !== false);
+    const summary = document.createElement('summary');
+    summary.textContent = 'More settings';
+    more.append(summary);
+    for (const attribute of attributes) {
       const row = document.createElement('div');
       row.className = 'attribute';
       row.dataset.attribute = attribute.name;
@@ -149,8 +157,9 @@ export class AttributePanel {
         }
       });
       row.append(name, widget.element);
-      this.root.append(row);
+      (attribute.show_ui === false ? more : this.root).append(row);
       this.widgets.set(attribute.name, widget);
     }
+    if (more.childElementCount > 1) this.root.append(more);
   }
 }

@@ -97,6 +97,7 @@ function onState(state) {
 function onDrawing(drawing) {
   vorn.drawing = drawing.entries;
   vorn.stats.drawings += 1;
+  vorn.stats.drawingAt = performance.now();
   overlay.setEntries(drawing.entries);
   overlay.requestDraw();
 }
