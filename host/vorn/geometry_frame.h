@@ -21,4 +21,9 @@ inline constexpr std::uint32_t kGeometryFrameVersion = 1;
 std::string geometry_frame(std::string const& name, std::uint64_t revision, teskar::Mesh const& mesh,
                            VORNSDK::Matrix4d const& world, bool item_selected);
 
+// Lets the heap keep large blocks for reuse instead of returning them to the system: a frame of a
+// million quads is about 50 MB, and mapping fresh pages for each one costs about a third of its
+// build. For a process that sends frames over and over; call once, early.
+void keep_large_blocks();
+
 } // namespace vorn

@@ -1,5 +1,6 @@
 #include "serve.h"
 
+#include "geometry_frame.h"
 #include "serve_protocol.h"
 
 #include <civetweb.h>
@@ -147,6 +148,7 @@ int serve(ServeOptions const& options, std::ostream& out, std::ostream& err)
     sigaddset(&stop_signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
+    keep_large_blocks();
     Server server{ServeProtocol(options.root, std::filesystem::temp_directory_path()), {}, {}, {}, 1};
     for (std::string const& file : options.files) {
         try {

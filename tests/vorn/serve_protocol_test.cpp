@@ -347,6 +347,14 @@ TEST_F(ServeProtocolTest, RecordedScriptReplaysTheSession)
     grant({{"op", "click"}, {"x", 400}, {"y", 300}});
     grant({{"op", "click"}, {"x", 330}, {"y", 250}, {"shift", true}});
     grant({{"op", "command"}, {"name", "HardEdgesPatchCommand"}});
+    grant({{"op", "mode"}, {"mode", "edges"}});
+    Sent const edge = grant({{"op", "click"}, {"x", 292}, {"y", 120}});
+    // The frame carries the hard edges and the selected edge as the mesh has them.
+    teskar::Mesh const& g = *teskar::mesh_of(protocol->session().find_item("g"));
+    ASSERT_EQ(edge.frames.size(), 1u);
+    ASSERT_GT(g.hard_edge_count(), 0u);
+    ASSERT_EQ(g.selected_edges().size(), 1u);
+    expect_frame_is_mesh(decode(edge.frames[0]), g);
     std::string const script = grant({{"op", "script"}}).reply()["data"];
     std::string const text = mesh_text("g");
     EXPECT_EQ(script.find("hover 250"), std::string::npos) << script;
