@@ -162,7 +162,7 @@ int serve(ServeOptions const& options, std::ostream& out, std::ostream& err)
     std::string const ports = options.host + ":" + std::to_string(options.port);
     char const* settings[] = {"listening_ports", ports.c_str(), "document_root", web.c_str(),
                               "enable_directory_listing", "no", "extra_mime_types", ".js=text/javascript,.mjs=text/javascript",
-                              "enable_websocket_ping_pong", "yes", "websocket_timeout_ms", "30000", "static_file_max_age", "0", nullptr};
+                              "enable_websocket_ping_pong", "yes", "websocket_timeout_ms", "30000", "static_file_max_age", "0", "tcp_nodelay", "1", nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = quiet_log;
     mg_context* context = mg_start(&callbacks, nullptr, settings);
