@@ -451,7 +451,8 @@ Reply ServeProtocol::viewport(Json const& r)
     Json const* ortho = field(r, "orthographic");
     if (ortho && !ortho->is_boolean())
         refuse("field 'orthographic' must be true or false");
-    camera.orthographic = ortho && ortho->get<bool>();
+    if (ortho)
+        camera.orthographic = ortho->get<bool>();
     camera.fov_degrees = number_field(r, "fov", camera.fov_degrees);
     camera.view_height = number_field(r, "view_height", camera.view_height);
     camera.near_distance = number_field(r, "near", camera.near_distance);

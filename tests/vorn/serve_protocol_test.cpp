@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -394,13 +395,19 @@ std::string upgrade_status(int port, std::string const& origin)
 // The real program, on a free port: the page's origin may open the socket, another may not.
 TEST(ServeProgram, RefusesSocketsFromOtherOrigins)
 {
+    // A page of its own, so that the test does not need the npm packages.
+    fs::path const web = fs::temp_directory_path() / ("serve_web_" + std::to_string(getpid()));
+    fs::create_directories(web);
+    for (char const* file : {"index.html", "three.module.js"})
+        std::ofstream(web / file) << "\n";
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     pid_t const child = fork();
     if (child == 0) {
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
-        execl(VORN_PATH, VORN_PATH, "serve", "--port", "0", "--root", "/tmp", static_cast<char*>(nullptr));
+        execl(VORN_PATH, VORN_PATH, "serve", "--port", "0", "--root", "/tmp", "--web", web.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -418,6 +425,7 @@ TEST(ServeProgram, RefusesSocketsFromOtherOrigins)
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     fclose(from);
+    fs::remove_all(web);
 }
 
 } // namespace
