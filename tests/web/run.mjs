@@ -3,7 +3,7 @@
 //
 //   node tests/web/run.mjs --vorn build/release/bin/vorn --artifacts build/release/web-artifacts [--only NAME]
 
-import { mkdirSync } from 'node:fs';
+import { mkdirSync, readFileSync } from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 
@@ -210,8 +210,42 @@ const scenarios = {
     check(page.problems.length === 0, `page errors: ${page.problems.join('; ')}`);
   },
 
+  // A file from the person's disk becomes an item; the item and the session come back as downloads.
+  async files(page) {
+    const obj = 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n';
+    await page.setInputFiles('#open-file', { name: 'square.obj', mimeType: 'text/plain', buffer: Buffer.from(obj) });
+    await until(page, 'the opened file', () => window.vorn.state.items.some((i) => i.name === 'square' && i.polygons === 1));
+    const saved = await downloadOf(page, '[data-download="obj"]');
+    check(saved.name.endsWith('.obj') && /^f /m.test(saved.text), `the OBJ download is ${saved.name}: ${saved.text}`);
+    const script = await downloadOf(page, '#script');
+    check(script.text.includes('load square.obj'), `the script does not load the opened file:\n${script.text}`);
+  },
+
+  // Every tab sees the same scene; a tab that goes away while it holds a button drops the tool.
+  async two_tabs(page, server) {
+    const other = await openPage(page.context(), server.url);
+    try {
+      const tube = await newItem(other, 'tube');
+      await until(page, 'the other tab\'s tube', (n) => !!window.vorn.frameOf(n), tube);
+      await activate(other, 'InsertLoop');
+      const at = await hoverItem(other, tube);
+      await other.mouse.down();
+      await until(page, 'the button held', () => window.vorn.state.held === true);
+    } finally {
+      await other.close();
+    }
+    await until(page, 'the tool dropped', () => window.vorn.state.tool === null && !window.vorn.state.held);
+  },
+
   timing,
 };
+
+// Clicks a control that offers a download and reads what it offers.
+async function downloadOf(page, selector) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  const file = await download.path();
+  return { name: download.suggestedFilename(), text: readFileSync(file, 'utf8') };
+}
 
 mkdirSync(options.artifacts, { recursive: true });
 const browser = await launchBrowser();
