@@ -1,6 +1,7 @@
-// Mouse and keyboard in the view. Alt+left or middle drags orbit, Shift with them pans, the wheel
-// zooms; everything else goes to the active tool as pointer events, or selects by a click when no
-// tool is active.
+// Mouse and keyboard in the view. Alt with a left or middle drag orbits, Shift with it pans, the
+// wheel zooms; a middle drag navigates without Alt too while no tool is active (tools use the
+// middle button). Everything else goes to the active tool as pointer events, or selects by a
+// click when no tool is active.
 
 const CLICK_SLOP = 4; // pixels a click may move and still count as a click
 
@@ -77,7 +78,8 @@ export class ViewInput {
     e.preventDefault();
     const p = this.at(e);
     this.last = p;
-    if (e.button === 1 || (e.button === 0 && e.altKey)) {
+    const navigation = e.altKey ? e.button <= 1 : e.button === 1 && !this.app.toolActive();
+    if (navigation) {
       this.navigating = e.shiftKey ? 'pan' : 'orbit';
       return;
     }

@@ -27,7 +27,7 @@ const vorn = {
   components: [],
   camera,
   // Counts and times of what arrived, for finding where time goes.
-  stats: { frames: 0, frameBytes: 0, decodeMs: 0, drawings: 0, renders: 0 },
+  stats: { frames: 0, frameBytes: 0, decodeMs: 0, stateMs: 0, drawings: 0, renders: 0 },
   // Error replies, newest last, including those to requests the page did not make.
   errors: [],
   ready: null,
@@ -84,6 +84,7 @@ function onGeometry(buffer) {
 }
 
 function onState(state) {
+  const start = performance.now();
   vorn.state = state;
   view.setMode(state.mode);
   toolbar.setState(state);
@@ -91,6 +92,7 @@ function onState(state) {
   panel.setTool(state.tool, state.tool ? descriptions.get(state.tool.name) : null);
   const present = new Set(state.items.map((i) => i.name));
   for (const name of view.items.keys()) if (!present.has(name)) view.removeItem(name);
+  vorn.stats.stateMs += performance.now() - start;
 }
 
 // A new drawing redraws the overlay only: the scene under it has not changed.
