@@ -8,22 +8,27 @@ import { check, until } from './harness.mjs';
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-// Makes a grid through the protocol and times it until drawn: the reply (server work, transfer
-// and decoding, which happens as the frame arrives), the render that uploads it to the GPU, and
-// a second render of the same scene (drawing alone: the first one less this is the upload).
+// Makes a grid through the protocol and times it until shown: the frame's arrival (server work
+// and transfer), the page's decoding, the reply, and the first picture finished after the frame
+// (upload to the GPU and drawing, renderMs of it).
 async function timedGrid(page, n) {
   return page.evaluate(async (size) => {
     const v = window.vorn;
+    v.syncRenders = true;
     const decode = v.stats.decodeMs;
     const t0 = performance.now();
     await v.request('new', { kind: 'grid', nx: size, ny: size, size: 10 });
     const t1 = performance.now();
-    v.renderNow();
-    const t2 = performance.now();
-    v.renderNow();
-    const redraw = performance.now() - t2;
+    const shown = await v.shownAfter(t0);
     const name = v.state.items[v.state.items.length - 1].name;
-    return { name, reply: t1 - t0, decode: v.stats.decodeMs - decode, render: t2 - t1, redraw, total: t2 - t0 };
+    return {
+      name,
+      frameArrived: v.stats.frameAt - t0,
+      decode: v.stats.decodeMs - decode,
+      reply: t1 - t0,
+      renderMs: v.stats.renderMs,
+      shown: shown - t0,
+    };
   }, n);
 }
 
@@ -86,22 +91,34 @@ export async function timing(page, server, artifacts) {
   figures.open1M = large;
   await page.evaluate(() => window.vorn.request('tool', { name: 'InsertLoop' }));
   const at = await gridCentre(page, large.name);
-  await page.evaluate((p) => window.vorn.request('pointer', { event: 'hover', ...p }), at);
+  // The first hover builds the host's picking structure for the mesh; the person has hovered
+  // before clicking, so it is timed on its own.
+  figures.firstHover1M = await page.evaluate(async (p) => {
+    const t0 = performance.now();
+    await window.vorn.request('pointer', { event: 'hover', ...p });
+    return performance.now() - t0;
+  }, at);
   await until(page, 'the preview on the large grid', () => window.vorn.drawing.length > 0);
+  // A click as the page sends it: press and release at once, the result shown after the frame.
   figures.clickEdit1M = await page.evaluate(async (p) => {
     const v = window.vorn;
     const polygons = v.state.items.find((i) => i.polygons >= 1e6).polygons;
     const decode = v.stats.decodeMs;
     const t0 = performance.now();
-    await v.request('pointer', { event: 'press', ...p, button: 0 });
-    await v.request('pointer', { event: 'release', ...p, button: 0 });
+    const press = v.request('pointer', { event: 'press', ...p, button: 0 });
+    const release = v.request('pointer', { event: 'release', ...p, button: 0 });
+    await Promise.all([press, release]);
     const t1 = performance.now();
-    v.renderNow();
-    const t2 = performance.now();
-    v.renderNow();
-    const redraw = performance.now() - t2;
+    const shown = await v.shownAfter(t0);
     const after = v.state.items.find((i) => i.polygons >= 1e6).polygons;
-    return { grew: after - polygons, reply: t1 - t0, decode: v.stats.decodeMs - decode, render: t2 - t1, redraw, total: t2 - t0 };
+    return {
+      grew: after - polygons,
+      frameArrived: v.stats.frameAt - t0,
+      decode: v.stats.decodeMs - decode,
+      reply: t1 - t0,
+      renderMs: v.stats.renderMs,
+      shown: shown - t0,
+    };
   }, at);
   check(figures.clickEdit1M.grew > 0, 'the click inserted no loop in the large grid');
 
@@ -110,5 +127,5 @@ export async function timing(page, server, artifacts) {
   writeFileSync(path.join(artifacts, 'timing.json'), JSON.stringify(round(figures), null, 2));
   // Far off: ten times the targets (the suite runs on a shared machine with software WebGL).
   check(figures.hover100k.medianMs < 300, 'the hover round trip is far off its target');
-  check(figures.clickEdit1M.total < 2500, 'the click edit is far off its target');
+  check(figures.clickEdit1M.shown < 2500, 'the click edit is far off its target');
 }

@@ -33,11 +33,18 @@ const vorn = {
   ready: null,
   request: null,
   frameOf: (name) => view.items.get(name)?.frame,
-  // Draws now and waits for the GPU to finish, so a measurement includes the upload.
-  renderNow() {
-    view.render();
-    const gl = view.renderer.getContext();
-    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+  // When set, every render waits for the GPU to finish, so that stats.renderedAt is when the
+  // picture was really there (for measurements; it stalls the page otherwise).
+  syncRenders: false,
+  // Resolves with the time the first picture drawn after a geometry frame that arrived after
+  // since was finished.
+  shownAfter(since) {
+    const stats = vorn.stats;
+    return new Promise((resolve) => {
+      const poll = () =>
+        stats.frameAt > since && stats.renderedAt > stats.frameAt ? resolve(stats.renderedAt) : setTimeout(poll, 2);
+      poll();
+    });
   },
   drawOverlayNow: () => overlay.draw(),
 };
@@ -73,6 +80,7 @@ function frameAll() {
 
 function onGeometry(buffer) {
   const start = performance.now();
+  vorn.stats.frameAt = start;
   const hadItems = view.items.size > 0;
   const frame = decodeFrame(buffer);
   view.setItem(frame);
@@ -128,8 +136,14 @@ new ViewInput($('#view'), {
   toolBindings: () => vorn.state?.tool?.key_bindings ?? [],
 });
 
-view.afterRender = () => {
+view.afterRender = (start) => {
+  if (vorn.syncRenders) {
+    const gl = view.renderer.getContext();
+    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+  }
   vorn.stats.renders += 1;
+  vorn.stats.renderedAt = performance.now();
+  vorn.stats.renderMs = vorn.stats.renderedAt - start;
   overlay.draw();
 };
 

@@ -272,11 +272,12 @@ export class SceneView {
   }
 
   render() {
+    const start = performance.now();
     this.showEdgesWhereVisible();
     const cam = this.threeCamera();
     this.headlight.position.copy(cam.position);
     this.headlight.target.position.fromArray(this.camera.target);
     this.renderer.render(this.scene, cam);
-    this.afterRender?.();
+    this.afterRender?.(start);
   }
 }
