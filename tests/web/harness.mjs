@@ -46,6 +46,7 @@ export function startServer(vorn) {
   const child = spawn(vorn, ['serve', '--port', '0', '--root', root], { stdio: ['ignore', 'pipe', 'pipe'] });
   let stderr = '';
   child.stderr.on('data', (d) => (stderr += d));
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve(signal ?? code)));
   const url = new Promise((resolve, reject) => {
     let stdout = '';
     child.stdout.on('data', (d) => {
@@ -60,15 +61,15 @@ export function startServer(vorn) {
     url: address,
     root,
     stderr: () => stderr,
+    // Resolves with how vorn ended: 0 after a clean stop, else its exit code or signal.
     async stop() {
-      if (child.exitCode === null) {
-        const exited = new Promise((resolve) => child.on('exit', resolve));
-        child.kill('SIGINT');
-        const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
-        await exited;
-        clearTimeout(timer);
-      }
+      const running = child.exitCode === null && child.signalCode === null;
+      if (running) child.kill('SIGINT');
+      const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
+      const end = await exited;
+      clearTimeout(timer);
       rmSync(root, { recursive: true, force: true });
+      return running ? end : `${end} before the end of the scenario`;
     },
   }));
 }

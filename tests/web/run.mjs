@@ -242,7 +242,7 @@ const scenarios = {
 
 // Clicks a control that offers a download and reads what it offers.
 async function downloadOf(page, selector) {
-  const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  const [download] = await Promise.all([page.waitForEvent('download', { timeout: 10000 }), page.click(selector)]);
   const file = await download.path();
   return { name: download.suggestedFilename(), text: readFileSync(file, 'utf8') };
 }
@@ -256,19 +256,25 @@ for (const [name, scenario] of Object.entries(scenarios)) {
   const t0 = Date.now();
   let server;
   let page;
+  let failure = null;
   try {
     server = await startServer(options.vorn);
     page = await openPage(browser.context, server.url);
     await scenario(page, server, options.artifacts);
-    console.log(`ok   ${name} (${Date.now() - t0} ms)`);
   } catch (error) {
+    failure = error.message;
+  }
+  await page?.screenshot({ path: path.join(options.artifacts, `${name}.png`), timeout: 10000 }).catch(() => {});
+  await page?.close();
+  // vorn must also have lived through the scenario and stopped cleanly on Ctrl+C.
+  const end = await server?.stop();
+  if (end !== 0) failure = `vorn serve ended with ${end}${failure ? `; ${failure}` : ''}`;
+  if (failure) {
     failures += 1;
-    console.log(`FAIL ${name}: ${error.message}`);
+    console.log(`FAIL ${name}: ${failure}`);
     if (server) console.log(server.stderr());
-  } finally {
-    await page?.screenshot({ path: path.join(options.artifacts, `${name}.png`) }).catch(() => {});
-    await page?.close();
-    await server?.stop();
+  } else {
+    console.log(`ok   ${name} (${Date.now() - t0} ms)`);
   }
 }
 await browser.close();
