@@ -86,6 +86,9 @@ const scenarios = {
     const at = await hoverItem(page, tube);
     check((await page.evaluate(() => window.vorn.stats.frames)) === frames, 'hovering resent geometry');
     await page.screenshot({ path: path.join(options.artifacts, 'insert_loop_preview.png') });
+    // The tool binds Up to one more slice: the browser's ArrowUp must reach it under that name.
+    await page.keyboard.press('ArrowUp');
+    await until(page, 'two slices', () => window.vorn.state.tool.values.Slices === 2);
     await page.mouse.click(at.x, at.y);
     await until(page, 'the loop inserted', ([n, p]) => window.vorn.state.items.find((i) => i.name === n).polygons > p, [
       tube,
