@@ -21,9 +21,9 @@ const selectedVisible = (flags) => (flags & (POLYGON_HIDDEN | POLYGON_SELECTED))
 
 // Faces are drawn once from both sides, back faces darker: one pass over the triangles rather than
 // one per side, which is what a software rasteriser spends its time on for large meshes.
-function twoSidedMaterial() {
+function twoSidedMaterial(color) {
   const material = new THREE.MeshLambertMaterial({
-    color: 0xa9b2bd,
+    color,
     flatShading: true,
     side: THREE.DoubleSide,
     // Faces sit slightly behind their own edges so the edges are never half hidden.
@@ -41,9 +41,10 @@ function twoSidedMaterial() {
 }
 
 const materials = {
-  faces: twoSidedMaterial(),
+  faces: twoSidedMaterial(0xa9b2bd),
+  // A selected item in item mode: a warm tint, which shows however dense its edges are.
+  selectedItemFaces: twoSidedMaterial(0xd8b48c),
   edges: new THREE.LineBasicMaterial({ color: 0x2a2e35 }),
-  itemEdges: new THREE.LineBasicMaterial({ color: 0xe08a1e }),
   // WebGL draws lines one pixel wide, so hard edges stand out by colour alone.
   hard: new THREE.LineBasicMaterial({ color: 0x0b3fd6 }),
   selectedFaces: new THREE.MeshBasicMaterial({
@@ -57,6 +58,21 @@ const materials = {
   points: new THREE.PointsMaterial({ color: 0x20242a, size: 3, sizeAttenuation: false }),
   selectedPoints: new THREE.PointsMaterial({ color: 0xff7a00, size: 7, sizeAttenuation: false }),
 };
+
+function sameArray(a, b) {
+  if (a.length !== b.length) return false;
+  for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) return false;
+  return true;
+}
+
+// Whether two frames of an item have the same polygons, edges and hidden polygons, so that only
+// their positions differ.
+function sameTopology(a, b) {
+  if (a.points !== b.points || !sameArray(a.polygonStart, b.polygonStart)) return false;
+  if (!sameArray(a.cornerPoints, b.cornerPoints) || !sameArray(a.edgePoints, b.edgePoints)) return false;
+  for (let f = 0; f < a.polygons; ++f) if ((a.polygonFlags[f] ^ b.polygonFlags[f]) & POLYGON_HIDDEN) return false;
+  return true;
+}
 
 // A geometry over a shared position attribute with its own index.
 function indexed(position, indices) {
@@ -92,7 +108,12 @@ class ItemView {
 
   update(frame, mode) {
     const sameShape = this.frame && this.frame.revision === frame.revision && this.frame.points === frame.points;
-    if (!sameShape) {
+    if (!sameShape && this.frame && sameTopology(this.frame, frame)) {
+      // Only the points moved (a deformer, a drag): the triangles and edges stay, on the GPU
+      // too, and the new positions overwrite the old buffer in place.
+      this.position.array = frame.positions;
+      this.position.needsUpdate = true;
+    } else if (!sameShape) {
       // Disposing the old faces and edges frees the old position buffer with them.
       this.clear(this.base);
       for (const o of this.base) o.geometry.dispose();
@@ -133,7 +154,7 @@ class ItemView {
       this.marks.push(o);
       this.group.add(o);
     };
-    this.edges().material = mode === 'items' && frame.selected ? materials.itemEdges : materials.edges;
+    this.base[0].material = mode === 'items' && frame.selected ? materials.selectedItemFaces : materials.faces;
     const hard = edgesWith(frame, EDGE_HARD);
     if (hard.length) add(object(THREE.LineSegments, indexed(this.position, hard), materials.hard, 2));
     if (mode === 'polygons') {
