@@ -13,6 +13,7 @@ import {
   pointsWith,
   triangulate,
 } from './geometry.js';
+import { thickLineGeometry, thickLineMaterial } from './thick_lines.js';
 
 const MIN_EDGE_PIXELS = 3;
 
@@ -45,8 +46,7 @@ const materials = {
   // A selected item in item mode: a warm tint, which shows however dense its edges are.
   selectedItemFaces: twoSidedMaterial(0xd8b48c),
   edges: new THREE.LineBasicMaterial({ color: 0x2a2e35 }),
-  // WebGL draws lines one pixel wide, so hard edges stand out by colour alone.
-  hard: new THREE.LineBasicMaterial({ color: 0x0b3fd6 }),
+  hard: thickLineMaterial(0x1546d8, 3),
   selectedFaces: new THREE.MeshBasicMaterial({
     color: 0xff8c1a,
     transparent: true,
@@ -54,7 +54,7 @@ const materials = {
     side: THREE.DoubleSide,
     depthWrite: false,
   }),
-  selectedEdges: new THREE.LineBasicMaterial({ color: 0xff7a00 }),
+  selectedEdges: thickLineMaterial(0xff7a00, 3),
   points: new THREE.PointsMaterial({ color: 0x20242a, size: 3, sizeAttenuation: false }),
   selectedPoints: new THREE.PointsMaterial({ color: 0xff7a00, size: 7, sizeAttenuation: false }),
 };
@@ -146,9 +146,7 @@ class ItemView {
 
   // Hard edges, and the selection of the current mode.
   mark(mode) {
-    this.clear(this.marks);
-    for (const o of this.marks) disposeOwn(o.geometry);
-    this.marks = [];
+    this.disposeMarks();
     const frame = this.frame;
     const add = (o) => {
       this.marks.push(o);
@@ -156,13 +154,13 @@ class ItemView {
     };
     this.base[0].material = mode === 'items' && frame.selected ? materials.selectedItemFaces : materials.faces;
     const hard = edgesWith(frame, EDGE_HARD);
-    if (hard.length) add(object(THREE.LineSegments, indexed(this.position, hard), materials.hard, 2));
+    if (hard.length) add(object(THREE.Mesh, thickLineGeometry(frame.positions, hard), materials.hard, 2));
     if (mode === 'polygons') {
       const faces = triangulate(frame, selectedVisible);
       if (faces.length) add(object(THREE.Mesh, indexed(this.position, faces), materials.selectedFaces, 3));
     } else if (mode === 'edges') {
       const edges = edgesWith(frame, EDGE_SELECTED);
-      if (edges.length) add(object(THREE.LineSegments, indexed(this.position, edges), materials.selectedEdges, 3));
+      if (edges.length) add(object(THREE.Mesh, thickLineGeometry(frame.positions, edges), materials.selectedEdges, 3));
     } else if (mode === 'points') {
       const all = new THREE.BufferGeometry();
       all.setAttribute('position', this.position);
@@ -176,10 +174,18 @@ class ItemView {
     for (const o of objects) this.group.remove(o);
   }
 
-  dispose() {
-    this.clear(this.base);
+  disposeMarks() {
     this.clear(this.marks);
-    for (const o of this.marks) disposeOwn(o.geometry);
+    for (const o of this.marks) {
+      if (o.geometry.attributes.position === this.position) disposeOwn(o.geometry);
+      else o.geometry.dispose();
+    }
+    this.marks = [];
+  }
+
+  dispose() {
+    this.disposeMarks();
+    this.clear(this.base);
     for (const o of this.base) o.geometry.dispose();
   }
 }
@@ -295,6 +301,7 @@ export class SceneView {
   render() {
     const start = performance.now();
     this.showEdgesWhereVisible();
+    for (const m of [materials.hard, materials.selectedEdges]) m.uniforms.viewSize.value.set(this.camera.width, this.camera.height);
     const cam = this.threeCamera();
     this.headlight.position.copy(cam.position);
     this.headlight.target.position.fromArray(this.camera.target);
