@@ -30,7 +30,7 @@ function twoSidedMaterial(color) {
     // Faces sit slightly behind their own edges so the edges are never half hidden.
     polygonOffset: true,
     polygonOffsetFactor: 1,
-    polygonOffsetUnits: 1,
+    polygonOffsetUnits: 4,
   });
   material.onBeforeCompile = (shader) => {
     shader.fragmentShader = shader.fragmentShader.replace(
@@ -55,8 +55,8 @@ const materials = {
     depthWrite: false,
   }),
   selectedEdges: thickLineMaterial(0xff7a00, 3),
-  points: new THREE.PointsMaterial({ color: 0x20242a, size: 3, sizeAttenuation: false }),
-  selectedPoints: new THREE.PointsMaterial({ color: 0xff7a00, size: 7, sizeAttenuation: false }),
+  points: new THREE.PointsMaterial({ color: 0x20242a, size: 4, sizeAttenuation: false }),
+  selectedPoints: new THREE.PointsMaterial({ color: 0xff7a00, size: 9, sizeAttenuation: false }),
 };
 
 function sameArray(a, b) {
