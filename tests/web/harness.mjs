@@ -142,14 +142,13 @@ export async function pagePoint(page, world) {
   }, world);
 }
 
-// The centre of the visible polygon of an item nearest the eye, in world coordinates: a point
-// the pointer can be put on to hover the item.
-export async function nearestPolygonCentre(page, name) {
+// The centres of an item's polygons in world coordinates, nearest the eye first: points the
+// pointer can be put on to hover or click the item.
+export async function polygonCentres(page, name) {
   return page.evaluate((item) => {
     const f = window.vorn.frameOf(item);
     const cam = window.vorn.camera;
-    let best = null;
-    let bestDepth = Infinity;
+    const centres = [];
     for (let p = 0; p < f.polygons; ++p) {
       const begin = f.polygonStart[p];
       const end = f.polygonStart[p + 1];
@@ -157,14 +156,14 @@ export async function nearestPolygonCentre(page, name) {
       for (let k = begin; k < end; ++k) {
         for (let a = 0; a < 3; ++a) c[a] += f.positions[3 * f.cornerPoints[k] + a] / (end - begin);
       }
-      const depth = cam.project(c)[2];
-      if (depth < bestDepth) {
-        bestDepth = depth;
-        best = c;
-      }
+      centres.push({ at: c, depth: cam.project(c)[2] });
     }
-    return best;
+    return centres.sort((a, b) => a.depth - b.depth).map((c) => c.at);
   }, name);
+}
+
+export async function nearestPolygonCentre(page, name) {
+  return (await polygonCentres(page, name))[0];
 }
 
 // Counts of flagged elements in the geometry the page holds for an item.

@@ -13,6 +13,7 @@ import {
   launchBrowser,
   nearestPolygonCentre,
   openPage,
+  polygonCentres,
   pagePoint,
   startServer,
   until,
@@ -107,9 +108,18 @@ const scenarios = {
     const box = await newItem(page, 'box');
     await page.click('[data-mode="polygons"]');
     await until(page, 'polygon mode', () => window.vorn.state.mode === 'polygons');
-    const at = await pagePoint(page, await nearestPolygonCentre(page, box));
+    const [front, side] = await polygonCentres(page, box);
+    const at = await pagePoint(page, front);
+    const selected = async () => (await flagCounts(page, box)).selectedPolygons;
     await clickAndSettle(page, at);
-    check((await flagCounts(page, box)).selectedPolygons === 1, 'a click did not select the polygon under it');
+    check((await selected()) === 1, 'a click did not select the polygon under it');
+    // Shift adds, and toggles what is selected already.
+    await page.keyboard.down('Shift');
+    await clickAndSettle(page, await pagePoint(page, side));
+    check((await selected()) === 2, 'a shift-click did not add a polygon');
+    await clickAndSettle(page, await pagePoint(page, side));
+    await page.keyboard.up('Shift');
+    check((await selected()) === 1, 'a shift-click did not take a selected polygon out');
     await until(page, 'Hard Edge offered', () => !document.querySelector('[data-component="HardEdgesPatchCommand"]').disabled);
     await page.click('[data-component="HardEdgesPatchCommand"]');
     await until(page, 'hard edges', (n) => window.vorn.frameOf(n).edgeFlags.some((f) => f & 1), box);
