@@ -3,7 +3,9 @@
 //
 //   node tests/web/run.mjs --vorn build/release/bin/vorn --artifacts build/release/web-artifacts [--only NAME]
 
-import { mkdirSync, readFileSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 
@@ -232,6 +234,40 @@ const scenarios = {
     check(saved.name.endsWith('.obj') && /^f /m.test(saved.text), `the OBJ download is ${saved.name}: ${saved.text}`);
     const script = await downloadOf(page, '#script');
     check(script.text.includes('load square.obj'), `the script does not load the opened file:\n${script.text}`);
+  },
+
+  // What a person did by hand, downloaded as a script, rebuilds the same mesh under vorn run:
+  // the camera, pointer events and clicks the page sent must mean the same there.
+  async replay(page) {
+    const tube = await newItem(page, 'tube');
+    await activate(page, 'InsertLoop');
+    const at = await hoverItem(page, tube);
+    await page.mouse.click(at.x, at.y);
+    await until(page, 'the loop inserted', () => window.vorn.state.undo.length > 1);
+    await page.keyboard.press('Escape');
+    await page.click('[data-mode="polygons"]');
+    await clickAndSettle(page, await pagePoint(page, await nearestPolygonCentre(page, tube)));
+    await page.click('[data-component="HardEdgesPatchCommand"]');
+    await until(page, 'hard edges', (n) => window.vorn.frameOf(n).edgeFlags.some((f) => f & 1), tube);
+    const seen = await flagCounts(page, tube);
+    const selected = await page.evaluate((n) => {
+      const flags = window.vorn.frameOf(n).polygonFlags;
+      return [...flags.keys()].filter((f) => flags[f] & 1);
+    }, tube);
+    const script = await downloadOf(page, '#script');
+    const folder = mkdtempSync(path.join(tmpdir(), 'vorn-replay-'));
+    try {
+      const file = path.join(folder, script.name);
+      writeFileSync(file, `${script.text}\ninfo ${tube}\n`);
+      const run = spawnSync(options.vorn, ['run', file], { encoding: 'utf8', timeout: 30000 });
+      check(run.status === 0, `vorn run of the session script failed:\n${run.stderr}\n${script.text}`);
+      const info = JSON.parse(run.stdout.trim().split('\n').pop());
+      const replayed = { polygons: info.polygons, hard: info.hard_edges, selected: info.selected_polygons };
+      const shown = { polygons: seen.polygons, hard: seen.hardEdges, selected };
+      check(JSON.stringify(replayed) === JSON.stringify(shown), `replayed ${JSON.stringify(replayed)}, shown ${JSON.stringify(shown)}`);
+    } finally {
+      rmSync(folder, { recursive: true, force: true });
+    }
   },
 
   // Every tab sees the same scene; a tab that goes away while it holds a button drops the tool.
