@@ -5,26 +5,45 @@
 
 #include <civetweb.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <ostream>
 #include <set>
+#include <thread>
 
 namespace vorn {
 
 namespace {
 
-// What civetweb's worker threads share. One mutex serialises the session (the kernel is
-// single-threaded) and the writes that follow each request, so that every client sees updates
-// in the order the requests ran.
+// What arrives from a client, in the order it arrived.
+struct Event {
+    enum Kind { Connected, Message, Closed } kind;
+    int client;
+    std::string text;
+};
+
+// civetweb's worker threads only queue what arrives; the session runs on the thread that
+// called serve(), which has a full-size stack (civetweb's workers have small ones, too small for
+// the kernel's deeper operations) and is the only one that touches the kernel, which is
+// single-threaded. Replies and updates are written in the order the events ran.
 struct Server {
-    ServeProtocol protocol;
     std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Event> events;
+    bool stopping = false;
     std::map<int, mg_connection*> connections;
     std::set<std::string> origins;
     int next_client = 1;
+
+    void post(Event event)
+    {
+        events.push_back(std::move(event));
+        wake.notify_one();
+    }
 };
 
 // Per connection: its client id and a message arriving in fragments.
@@ -33,6 +52,7 @@ struct Slot {
     std::string pending;
 };
 
+// With the server's mutex held, so that no connection closes meanwhile.
 void send(Server& server, std::vector<Outgoing> const& messages)
 {
     for (Outgoing const& m : messages) {
@@ -59,7 +79,7 @@ void on_ready(mg_connection* conn, void* data)
     int const client = server.next_client++;
     mg_set_user_connection_data(conn, new Slot{client, {}});
     server.connections[client] = conn;
-    server.protocol.connect(client);
+    server.post({Event::Connected, client, {}});
 }
 
 void refuse_oversized(mg_connection* conn)
@@ -81,17 +101,17 @@ int on_data(mg_connection* conn, int bits, char* bytes, std::size_t length, void
     if (opcode != MG_WEBSOCKET_OPCODE_TEXT && opcode != MG_WEBSOCKET_OPCODE_BINARY &&
         opcode != MG_WEBSOCKET_OPCODE_CONTINUATION)
         return 1;
-    std::lock_guard const lock(server.mutex);
     if (slot->pending.size() + length > kMaxMessageBytes) {
+        std::lock_guard const lock(server.mutex);
         refuse_oversized(conn);
         return 0;
     }
     slot->pending.append(bytes, length);
     if (!final)
         return 1;
-    std::string const text = std::move(slot->pending);
+    std::lock_guard const lock(server.mutex);
+    server.post({Event::Message, slot->client, std::move(slot->pending)});
     slot->pending.clear();
-    send(server, server.protocol.handle(slot->client, text));
     return 1;
 }
 
@@ -103,7 +123,7 @@ void on_close(mg_connection const* conn, void* data)
         return;
     std::lock_guard const lock(server.mutex);
     server.connections.erase(slot->client);
-    send(server, server.protocol.disconnect(slot->client));
+    server.post({Event::Closed, slot->client, {}});
     delete slot;
     mg_set_user_connection_data(conn, nullptr);
 }
@@ -117,6 +137,33 @@ int listening_port(mg_context* context)
 
 // civetweb's own log lines (a refused upgrade, a client gone) are not the person's concern.
 int quiet_log(mg_connection const*, char const*) { return 1; }
+
+std::vector<Outgoing> run(ServeProtocol& protocol, Event const& event)
+{
+    switch (event.kind) {
+    case Event::Connected: protocol.connect(event.client); return {};
+    case Event::Message: return protocol.handle(event.client, event.text);
+    case Event::Closed: return protocol.disconnect(event.client);
+    }
+    return {};
+}
+
+// Runs the events until a stop signal arrives.
+void run_events(Server& server, ServeProtocol& protocol)
+{
+    std::unique_lock lock(server.mutex);
+    for (;;) {
+        server.wake.wait(lock, [&] { return server.stopping || !server.events.empty(); });
+        if (server.stopping)
+            return;
+        Event const event = std::move(server.events.front());
+        server.events.pop_front();
+        lock.unlock();
+        std::vector<Outgoing> const out = run(protocol, event);
+        lock.lock();
+        send(server, out);
+    }
+}
 
 } // namespace
 
@@ -141,28 +188,31 @@ int serve(ServeOptions const& options, std::ostream& out, std::ostream& err)
         err << "vorn serve: --root '" << options.root << "' is not a folder\n";
         return 2;
     }
-    // The signals are taken by sigwait below; the server's threads inherit the mask.
+    keep_large_blocks();
+    ServeProtocol protocol(options.root, std::filesystem::temp_directory_path());
+    for (std::string const& file : options.files) {
+        try {
+            protocol.load_file(file);
+        } catch (std::exception const& e) {
+            err << "vorn serve: " << e.what() << '\n';
+            return 1;
+        }
+    }
+    // The stop signals are taken by one thread with sigwait; every other thread, civetweb's
+    // included, inherits the mask that blocks them.
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
-    keep_large_blocks();
-    Server server{ServeProtocol(options.root, std::filesystem::temp_directory_path()), {}, {}, {}, 1};
-    for (std::string const& file : options.files) {
-        try {
-            server.protocol.load_file(file);
-        } catch (std::exception const& e) {
-            err << "vorn serve: " << e.what() << '\n';
-            return 1;
-        }
-    }
+    Server server;
     mg_init_library(0);
     std::string const ports = options.host + ":" + std::to_string(options.port);
     char const* settings[] = {"listening_ports", ports.c_str(), "document_root", web.c_str(),
                               "enable_directory_listing", "no", "extra_mime_types", ".js=text/javascript,.mjs=text/javascript",
-                              "enable_websocket_ping_pong", "yes", "websocket_timeout_ms", "30000", "static_file_max_age", "0", "tcp_nodelay", "1", nullptr};
+                              "enable_websocket_ping_pong", "yes", "websocket_timeout_ms", "30000",
+                              "static_file_max_age", "0", "tcp_nodelay", "1", nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = quiet_log;
     mg_context* context = mg_start(&callbacks, nullptr, settings);
@@ -178,8 +228,15 @@ int serve(ServeOptions const& options, std::ostream& out, std::ostream& err)
     mg_set_websocket_handler(context, "/ws", on_connect, on_ready, on_data, on_close, &server);
     out << "vorn serve: http://" << address << "/" << std::endl;
 
-    int signal = 0;
-    sigwait(&stop_signals, &signal);
+    std::thread stopper([&] {
+        int signal = 0;
+        sigwait(&stop_signals, &signal);
+        std::lock_guard const lock(server.mutex);
+        server.stopping = true;
+        server.wake.notify_one();
+    });
+    run_events(server, protocol);
+    stopper.join();
     mg_stop(context);
     mg_exit_library();
     err << "vorn serve: stopped\n";
