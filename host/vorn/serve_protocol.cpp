@@ -457,8 +457,15 @@ Reply ServeProtocol::viewport(Json const& r)
     camera.view_height = number_field(r, "view_height", camera.view_height);
     camera.near_distance = number_field(r, "near", camera.near_distance);
     camera.far_distance = number_field(r, "far", camera.far_distance);
-    session_.set_viewport_size(camera.width, camera.height);
-    session_.set_camera(camera);
+    // The size is checked on its own, so a camera refused after it puts the old view back.
+    teskar::Camera const before = session_.camera();
+    try {
+        session_.set_viewport_size(camera.width, camera.height);
+        session_.set_camera(camera);
+    } catch (SessionError const&) {
+        session_.set_camera(before);
+        throw;
+    }
     recorder_.view(session_.camera());
     return Reply::object();
 }

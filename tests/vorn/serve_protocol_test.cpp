@@ -250,7 +250,7 @@ TEST_F(ServeProtocolTest, BadRequestsAnswerErrorsAndChangeNothing)
         {{"op", "pointer"}, {"event", "drag"}, {"x", 1}, {"y", 2}},
         {{"op", "pointer"}, {"event", "hover"}, {"x", 1}},
         {{"op", "pointer"}, {"event", "wiggle"}, {"x", 1}, {"y", 2}},
-        {{"op", "viewport"}, {"width", 800}, {"height", 600}, {"eye", {0, 0, 0}}, {"target", {0, 0, 0}}, {"up", {0, 1, 0}}},
+        {{"op", "viewport"}, {"width", 900}, {"height", 600}, {"eye", {0, 0, 0}}, {"target", {0, 0, 0}}, {"up", {0, 1, 0}}},
         {{"op", "mode"}, {"mode", "faces"}},
         {{"op", "items"}, {"names", {"g", 3}}},
         {{"op", "undo"}, {"n", 99}},
@@ -267,6 +267,7 @@ TEST_F(ServeProtocolTest, BadRequestsAnswerErrorsAndChangeNothing)
               std::string::npos);
     EXPECT_EQ(mesh_text("g"), text);
     EXPECT_EQ(teskar::UndoHistory::instance().undo_names(), steps);
+    EXPECT_EQ(protocol->session().camera().width, 800);
     EXPECT_EQ(protocol->session().tool_attribute("Slices").as_int(), 2);
 }
 
