@@ -76,6 +76,8 @@ export class ViewInput {
   down(e) {
     this.element.setPointerCapture(e.pointerId);
     e.preventDefault();
+    // Keys go to the view again (tool bindings, undo) once the person works in it.
+    document.activeElement?.blur?.();
     const p = this.at(e);
     this.last = p;
     const navigation = e.altKey ? e.button <= 1 : e.button === 1 && !this.app.toolActive();
