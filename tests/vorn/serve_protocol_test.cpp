@@ -11,16 +11,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -367,66 +360,6 @@ TEST_F(ServeProtocolTest, RecordedScriptReplaysTheSession)
     ASSERT_EQ(vorn::run_script(in, "session.vorn", out, err), 0) << err.str() << script;
     auto const scene = teskar::scene_of(teskar::Kernel::instance().active_scene());
     EXPECT_EQ(vorn::write_mesh_text(*teskar::mesh_of(scene->find_item(VORNSDK::String("g")))), text);
-}
-
-// The first line the server answers to a WebSocket upgrade from origin, or nothing when it closes.
-std::string upgrade_status(int port, std::string const& origin)
-{
-    int const fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return "";
-    }
-    std::string const request = "GET /ws HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
-                                "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
-                                "Origin: " + origin + "\r\n\r\n";
-    EXPECT_EQ(write(fd, request.data(), request.size()), ssize_t(request.size()));
-    char answer[512] = {};
-    ssize_t const n = read(fd, answer, sizeof answer - 1);
-    close(fd);
-    std::string const text(answer, n > 0 ? std::size_t(n) : 0);
-    return text.substr(0, text.find("\r\n"));
-}
-
-// The real program, on a free port: the page's origin may open the socket, another may not.
-TEST(ServeProgram, RefusesSocketsFromOtherOrigins)
-{
-    // A page of its own, so that the test does not need the npm packages.
-    fs::path const web = fs::temp_directory_path() / ("serve_web_" + std::to_string(getpid()));
-    fs::create_directories(web);
-    for (char const* file : {"index.html", "three.module.js"})
-        std::ofstream(web / file) << "\n";
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    pid_t const child = fork();
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        execl(VORN_PATH, VORN_PATH, "serve", "--port", "0", "--root", "/tmp", "--web", web.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* from = fdopen(out[0], "r");
-    char line[256] = {};
-    ASSERT_NE(fgets(line, sizeof line, from), nullptr);
-    int port = 0;
-    ASSERT_EQ(std::sscanf(line, "vorn serve: http://127.0.0.1:%d/", &port), 1) << line;
-
-    std::string const own = "http://127.0.0.1:" + std::to_string(port);
-    for (auto const& [origin, accepted] : {std::pair{std::string("http://evil.example"), false}, {own, true}})
-        EXPECT_EQ(upgrade_status(port, origin).rfind("HTTP/1.1 101", 0) == 0, accepted) << origin;
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    fclose(from);
-    fs::remove_all(web);
 }
 
 } // namespace
