@@ -1,8 +1,11 @@
 #include "geometry_frame.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <malloc.h>
+#include <map>
+#include <span>
 #include <vector>
 
 namespace vorn {
@@ -13,109 +16,43 @@ namespace {
 
 std::size_t padded(std::size_t bytes) { return (bytes + 3) & ~std::size_t(3); }
 
-// The frame's arrays before they are laid out, kept between frames (per thread) so that a frame
-// of a large mesh does not pay for fresh pages of scratch memory each time.
-struct Scratch {
-    std::vector<std::uint32_t> compact; // point slot -> frame index
-    std::vector<Index> slot;            // frame index -> point slot
-    std::vector<std::uint32_t> starts, corners;
-    std::vector<std::uint8_t> side_hard; // per corner: the side from it to the next is marked hard
-    std::vector<std::uint32_t> first;    // per point: where its sides start in `higher` (counts first)
-    std::vector<std::uint32_t> higher;   // the higher end of every side, grouped by the lower end
-    std::vector<std::uint8_t> higher_hard;
-    std::vector<std::uint32_t> stamp;
-    std::vector<std::uint32_t> edges;
-    std::vector<std::uint8_t> edge_flags;
+bool same_matrix(VORNSDK::Matrix4d const& a, VORNSDK::Matrix4d const& b) { return std::memcmp(a.m, b.m, sizeof a.m) == 0; }
 
-    void read_polygons(teskar::Mesh const& mesh);
-    void group_sides(std::size_t points, bool hard);
-    void collect_edges(std::size_t points, bool hard);
-    void mark_selected_edges(teskar::Mesh const& mesh);
+// The slots a frame lists: every one of a full frame, or the chosen ones of a delta.
+struct Slots {
+    std::vector<Index> const* chosen;
+    Index all;
+    std::size_t size() const { return chosen ? chosen->size() : all; }
+    Index operator[](std::size_t i) const { return chosen ? (*chosen)[i] : static_cast<Index>(i); }
 };
 
-void Scratch::read_polygons(teskar::Mesh const& mesh)
+// Hard and selected edges, lower end first, each once; few in practice, so they travel in full.
+struct FlaggedEdges {
+    std::vector<std::uint32_t> ends;
+    std::vector<std::uint8_t> flags;
+};
+
+FlaggedEdges flagged_edges(teskar::Mesh const& mesh)
 {
-    compact.resize(mesh.points().slots());
-    slot.clear();
-    for (Index p : mesh.points()) {
-        compact[p] = static_cast<std::uint32_t>(slot.size());
-        slot.push_back(p);
-    }
-    bool const hard = mesh.hard_edge_count() > 0;
-    starts.assign(1, 0);
-    corners.clear();
-    side_hard.clear();
-    first.assign(slot.size() + 1, 0);
+    std::map<std::pair<Index, Index>, std::uint8_t> flags;
+    auto const add = [&](Index a, Index b, std::uint8_t bit) { flags[{std::min(a, b), std::max(a, b)}] |= bit; };
     for (Index f : mesh.polygons()) {
         VORNSDK::PolygonVertices const list = mesh.polygon_vertices(f);
-        std::uint32_t const begin = static_cast<std::uint32_t>(corners.size());
-        for (std::size_t k = 0; k < list.count; ++k) {
-            corners.push_back(compact[list[k]]);
-            if (hard)
-                side_hard.push_back(mesh.side_marked_hard(f, k) ? 1 : 0);
-        }
-        // Sides counted by their lower end, for group_sides.
-        std::uint32_t const end = static_cast<std::uint32_t>(corners.size());
-        for (std::uint32_t c = begin; c < end; ++c)
-            ++first[std::min(corners[c], corners[c + 1 == end ? begin : c + 1]) + 1];
-        starts.push_back(end);
+        for (std::size_t k = 0; k < list.count; ++k)
+            if (mesh.side_marked_hard(f, k))
+                add(list[k], list[(k + 1) % list.count], kEdgeHard);
     }
-}
-
-// A counting sort of the sides by their lower end, on the counts read_polygons made.
-void Scratch::group_sides(std::size_t points, bool hard)
-{
-    for (std::size_t p = 0; p < points; ++p)
-        first[p + 1] += first[p];
-    higher.resize(corners.size());
-    higher_hard.resize(hard ? corners.size() : 0);
-    // `stamp` serves as the fill cursor of each group here.
-    stamp.assign(first.begin(), first.end() - 1);
-    std::size_t const polygons = starts.size() - 1;
-    for (std::size_t f = 0; f < polygons; ++f) {
-        std::uint32_t const begin = starts[f], end = starts[f + 1];
-        for (std::uint32_t c = begin; c < end; ++c) {
-            std::uint32_t const a = corners[c], b = corners[c + 1 == end ? begin : c + 1];
-            std::uint32_t const at = stamp[std::min(a, b)]++;
-            higher[at] = std::max(a, b);
-            if (hard)
-                higher_hard[at] = side_hard[c];
-        }
+    std::vector<VORNSDK::VertexPair> selected;
+    mesh.selected_edges().append_to(selected);
+    for (auto const& e : selected)
+        add(e.v1, e.v2, kEdgeSelected);
+    FlaggedEdges out;
+    for (auto const& [ends, bits] : flags) {
+        out.ends.push_back(ends.first);
+        out.ends.push_back(ends.second);
+        out.flags.push_back(bits);
     }
-}
-
-// Each edge once, lower end first: the sides of one lower end with the same higher end are one
-// edge, hard when any polygon marks its side hard.
-void Scratch::collect_edges(std::size_t points, bool hard)
-{
-    constexpr std::uint32_t kNone = ~std::uint32_t(0);
-    stamp.assign(points, kNone);
-    edges.clear();
-    edge_flags.clear();
-    for (std::uint32_t lo = 0; lo < points; ++lo) {
-        std::size_t const group = edge_flags.size();
-        for (std::uint32_t s = first[lo]; s < first[lo + 1]; ++s) {
-            std::uint32_t const hi = higher[s];
-            if (stamp[hi] == kNone || stamp[hi] < group) {
-                stamp[hi] = static_cast<std::uint32_t>(edge_flags.size());
-                edges.push_back(lo);
-                edges.push_back(hi);
-                edge_flags.push_back(0);
-            }
-            if (hard && higher_hard[s])
-                edge_flags[stamp[hi]] |= 1;
-        }
-    }
-}
-
-void Scratch::mark_selected_edges(teskar::Mesh const& mesh)
-{
-    auto const& selected = mesh.selected_edges();
-    if (selected.empty())
-        return;
-    for (std::size_t e = 0; e < edge_flags.size(); ++e)
-        if (selected.contains({slot[edges[2 * e]], slot[edges[2 * e + 1]]}))
-            edge_flags[e] |= 2;
+    return out;
 }
 
 // Appends raw values at a cursor inside a buffer sized beforehand.
@@ -123,6 +60,7 @@ class Writer {
 public:
     explicit Writer(std::string& out) : at_(out.data()) {}
     void u32(std::uint32_t v) { bytes(&v, sizeof v); }
+    void u8(std::uint8_t v) { *at_++ = static_cast<char>(v); }
     template <class T>
     void array(std::vector<T> const& v)
     {
@@ -136,35 +74,27 @@ public:
     }
     // Skips to the next 4-byte boundary (the buffer starts zeroed, so the padding is zeros).
     void align(std::size_t written) { at_ += padded(written) - written; }
-    char* cursor() { return at_; }
 
 private:
     char* at_;
 };
 
-} // namespace
-
-void keep_large_blocks()
+std::string frame(std::string const& name, teskar::Mesh const& mesh, SentItem const& now, Slots points, Slots polygons,
+                  bool delta)
 {
-    constexpr int kLarge = 1 << 30;
-    mallopt(M_MMAP_THRESHOLD, kLarge);
-    mallopt(M_TRIM_THRESHOLD, kLarge);
-}
+    std::vector<Index> selected_points, selected_polygons;
+    mesh.selected_points().append_to(selected_points);
+    mesh.selected_polygons().append_to(selected_polygons);
+    FlaggedEdges const edges = flagged_edges(mesh);
+    std::size_t const np = points.size(), nf = polygons.size(), ne = edges.flags.size();
+    std::size_t corners = 0;
+    for (std::size_t i = 0; i < nf; ++i)
+        corners += mesh.polygon_vertices(polygons[i]).count;
 
-std::string geometry_frame(std::string const& name, std::uint64_t revision, teskar::Mesh const& mesh,
-                           VORNSDK::Matrix4d const& world, bool item_selected)
-{
-    thread_local Scratch s;
-    bool const hard = mesh.hard_edge_count() > 0;
-    s.read_polygons(mesh);
-    std::size_t const points = s.slot.size(), polygons = s.starts.size() - 1, corners = s.corners.size();
-    s.group_sides(points, hard);
-    s.collect_edges(points, hard);
-    s.mark_selected_edges(mesh);
-    std::size_t const edges = s.edge_flags.size();
-
-    std::size_t const size = 4 * 2 + 4 + padded(name.size()) + 4 * 7 + 4 * 3 * points + 4 * (polygons + 1) +
-                             4 * corners + 4 * 2 * edges + padded(edges) + padded(points) + padded(polygons);
+    std::size_t const index_bytes = delta ? 4 : 0;
+    std::size_t const size = 4 * 3 + padded(name.size()) + 4 * 11 + (index_bytes + 12) * np + padded(np) +
+                             index_bytes * nf + 4 * (nf + 1) + 4 * corners + padded(nf) +
+                             4 * (selected_points.size() + selected_polygons.size()) + 8 * ne + padded(ne);
     std::string out(size, '\0');
     Writer w(out);
     w.u32(kGeometryFrameMagic);
@@ -172,32 +102,107 @@ std::string geometry_frame(std::string const& name, std::uint64_t revision, tesk
     w.u32(static_cast<std::uint32_t>(name.size()));
     w.bytes(name.data(), name.size());
     w.align(name.size());
-    w.u32(static_cast<std::uint32_t>(revision));
-    w.u32(static_cast<std::uint32_t>(revision >> 32));
-    for (std::size_t n : {points, polygons, corners, edges})
+    w.u32(static_cast<std::uint32_t>(now.revision));
+    w.u32(static_cast<std::uint32_t>(now.revision >> 32));
+    w.u32((now.selected ? kFrameItemSelected : 0) | (delta ? kFrameDelta : 0));
+    for (std::size_t n : {std::size_t(now.point_slots), std::size_t(now.polygon_slots), np, nf, corners,
+                          selected_points.size(), selected_polygons.size(), ne})
         w.u32(static_cast<std::uint32_t>(n));
-    w.u32(item_selected ? 1 : 0);
 
-    double const* m = world.m;
-    for (Index p : s.slot) {
-        VORNSDK::Vector3d const v = mesh.point_position(p);
+    if (delta)
+        w.array(*points.chosen);
+    double const* m = now.world.m;
+    for (std::size_t i = 0; i < np; ++i) {
+        if (!mesh.point_exists(points[i])) {
+            w.bytes(std::array<float, 3>{}.data(), 3 * sizeof(float));
+            continue;
+        }
+        VORNSDK::Vector3d const v = mesh.point_position(points[i]);
         float const xyz[3] = {float(m[0] * v.x + m[1] * v.y + m[2] * v.z + m[3]),
                               float(m[4] * v.x + m[5] * v.y + m[6] * v.z + m[7]),
                               float(m[8] * v.x + m[9] * v.y + m[10] * v.z + m[11])};
         w.bytes(xyz, sizeof xyz);
     }
-    w.array(s.starts);
-    w.array(s.corners);
-    w.array(s.edges);
-    w.array(s.edge_flags);
-    w.align(edges);
-    char* flags = w.cursor();
-    for (Index p : s.slot)
-        *flags++ = mesh.point_selected(p) ? 1 : 0;
-    flags += padded(points) - points;
-    for (Index f : mesh.polygons())
-        *flags++ = mesh.polygon_selected(f) ? 1 : 0;
+    for (std::size_t i = 0; i < np; ++i)
+        w.u8(mesh.point_exists(points[i]) ? 0 : kSlotVacant);
+    w.align(np);
+
+    if (delta)
+        w.array(*polygons.chosen);
+    std::uint32_t start = 0;
+    w.u32(start);
+    for (std::size_t i = 0; i < nf; ++i)
+        w.u32(start += mesh.polygon_vertices(polygons[i]).count);
+    for (std::size_t i = 0; i < nf; ++i) {
+        VORNSDK::PolygonVertices const list = mesh.polygon_vertices(polygons[i]);
+        w.bytes(list.first, list.count * sizeof(Index));
+    }
+    for (std::size_t i = 0; i < nf; ++i)
+        w.u8(mesh.polygon_exists(polygons[i]) ? 0 : kSlotVacant);
+    w.align(nf);
+
+    w.array(selected_points);
+    w.array(selected_polygons);
+    w.array(edges.ends);
+    w.array(edges.flags);
     return out;
+}
+
+// The slots named since `seen` entries of the log, and the new slots from `from` to `to`, each once.
+std::vector<Index> changed_slots(std::span<Index const> logged, std::size_t seen, Index from, Index to)
+{
+    std::vector<Index> out(logged.begin() + static_cast<std::ptrdiff_t>(seen), logged.end());
+    for (Index i = from; i < to; ++i)
+        out.push_back(i);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+} // namespace
+
+SentItem sent_item(teskar::Mesh const& mesh, VORNSDK::Matrix4d const& world, bool selected)
+{
+    teskar::Mesh::GeometryLog const log = mesh.geometry_log();
+    return {&mesh,           mesh.revision(),       world, selected, log.epoch, log.points.size(), log.polygons.size(),
+            mesh.points().slots(), mesh.polygons().slots()};
+}
+
+bool up_to_date(SentItem const& before, SentItem const& now)
+{
+    return before.mesh == now.mesh && before.revision == now.revision && same_matrix(before.world, now.world) &&
+           before.selected == now.selected;
+}
+
+std::string geometry_frame(std::string const& name, teskar::Mesh const& mesh, SentItem const& now)
+{
+    return frame(name, mesh, now, {nullptr, now.point_slots}, {nullptr, now.polygon_slots}, false);
+}
+
+std::optional<std::string> geometry_delta(std::string const& name, teskar::Mesh const& mesh, SentItem const& before,
+                                          SentItem const& now)
+{
+    // Slots only go away when the log starts over, so within an epoch the counts only grow.
+    if (before.mesh != now.mesh || !same_matrix(before.world, now.world) || before.log_epoch != now.log_epoch ||
+        now.point_slots < before.point_slots || now.polygon_slots < before.polygon_slots)
+        return std::nullopt;
+    std::size_t const named = (now.logged_points - before.logged_points) + (now.logged_polygons - before.logged_polygons) +
+                              (now.point_slots - before.point_slots) + (now.polygon_slots - before.polygon_slots);
+    // Past a quarter of the mesh a delta saves little, and the page would rather start afresh.
+    if (4 * named > std::size_t(now.point_slots) + now.polygon_slots)
+        return std::nullopt;
+    teskar::Mesh::GeometryLog const log = mesh.geometry_log();
+    std::vector<Index> const points = changed_slots(log.points, before.logged_points, before.point_slots, now.point_slots);
+    std::vector<Index> const polygons =
+        changed_slots(log.polygons, before.logged_polygons, before.polygon_slots, now.polygon_slots);
+    return frame(name, mesh, now, {&points, 0}, {&polygons, 0}, true);
+}
+
+void keep_large_blocks()
+{
+    constexpr int kLarge = 1 << 30;
+    mallopt(M_MMAP_THRESHOLD, kLarge);
+    mallopt(M_TRIM_THRESHOLD, kLarge);
 }
 
 } // namespace vorn

@@ -16,7 +16,6 @@
 #include "vornsdk/scene.h"
 
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -201,8 +200,6 @@ std::vector<std::pair<Component, teskar::Mesh const*>> shown_items(Component con
     return out;
 }
 
-bool same_matrix(Matrix4d const& a, Matrix4d const& b) { return std::memcmp(a.m, b.m, sizeof a.m) == 0; }
-
 std::string text_of(Reply const& message) { return message.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 } // namespace
@@ -306,19 +303,22 @@ void ServeProtocol::send_updates(std::vector<Outgoing>& out)
 }
 
 // A frame for every item whose mesh, revision, placement or selection differs from what the
-// client last received; a hover that changes none of them sends nothing.
+// client last received, a delta when the mesh's log tells what changed; a hover that changes
+// none of them sends nothing.
 void ServeProtocol::add_geometry(int id, Client& client, std::vector<Outgoing>& out)
 {
     teskar::Scene const& scene = *teskar::scene_of(teskar::Kernel::instance().active_scene());
-    std::map<std::string, Sent> now;
+    std::map<std::string, SentItem> now;
     for (auto const& [item, mesh] : shown_items(teskar::Kernel::instance().active_scene())) {
         std::string const name = item_name(item);
-        Sent const sent{mesh, mesh->revision(), teskar::item_of(item)->world_matrix(), scene.is_selected(item)};
+        SentItem const sent = sent_item(*mesh, teskar::item_of(item)->world_matrix(), scene.is_selected(item));
         auto const before = client.items.find(name);
-        if (before == client.items.end() || before->second.mesh != sent.mesh ||
-            before->second.revision != sent.revision || !same_matrix(before->second.world, sent.world) ||
-            before->second.selected != sent.selected)
-            out.push_back({id, true, geometry_frame(name, sent.revision, *mesh, sent.world, sent.selected)});
+        if (before == client.items.end() || !up_to_date(before->second, sent)) {
+            std::optional<std::string> delta;
+            if (before != client.items.end())
+                delta = geometry_delta(name, *mesh, before->second, sent);
+            out.push_back({id, true, delta ? std::move(*delta) : geometry_frame(name, *mesh, sent)});
+        }
         now.emplace(name, sent);
     }
     Reply removed = Reply::array();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "geometry_frame.h"
 #include "session.h"
 #include "session_recorder.h"
 
@@ -48,17 +49,10 @@ public:
 private:
     using Json = nlohmann::json;
     using Reply = nlohmann::ordered_json;
-    // What one item looked like when a client last received its frame.
-    struct Sent {
-        void const* mesh;
-        std::uint64_t revision;
-        VORNSDK::Matrix4d world;
-        bool selected;
-    };
     struct Client {
         // Updates go to clients that said hello.
         bool greeted = false;
-        std::map<std::string, Sent> items;
+        std::map<std::string, SentItem> items;
     };
     using Handler = Reply (ServeProtocol::*)(Json const& request);
 

@@ -150,11 +150,11 @@ export async function polygonCentres(page, name) {
     const cam = window.vorn.camera;
     const centres = [];
     for (let p = 0; p < f.polygons; ++p) {
-      const begin = f.polygonStart[p];
-      const end = f.polygonStart[p + 1];
+      const corners = f.corners(p);
+      if (corners.length === 0) continue;
       const c = [0, 0, 0];
-      for (let k = begin; k < end; ++k) {
-        for (let a = 0; a < 3; ++a) c[a] += f.positions[3 * f.cornerPoints[k] + a] / (end - begin);
+      for (const k of corners) {
+        for (let a = 0; a < 3; ++a) c[a] += f.positions[3 * k + a] / corners.length;
       }
       centres.push({ at: c, depth: cam.project(c)[2] });
     }
@@ -172,7 +172,7 @@ export async function flagCounts(page, name) {
     const f = window.vorn.frameOf(item);
     const count = (flags, bit) => flags.reduce((n, v) => n + ((v & bit) ? 1 : 0), 0);
     return {
-      polygons: f.polygons,
+      polygons: f.livePolygons,
       hardEdges: count(f.edgeFlags, 1),
       selectedEdges: count(f.edgeFlags, 2),
       selectedPoints: count(f.pointFlags, 1),

@@ -1,17 +1,21 @@
-// Reading the server's binary geometry frames and turning them into index buffers.
+// Reading the server's binary geometry frames into each item's arrays, and index buffers from them.
 //
 // Every array is a typed view into the received buffer (the frame aligns its sections to four
-// bytes for that reason) or one flat typed array built in a single pass: a mesh of a million
-// polygons must never become a million JavaScript objects.
+// bytes for that reason) or one flat typed array: a mesh of a million polygons must never become
+// a million JavaScript objects. Points and polygons are kept by their slots in the host's mesh,
+// so that a delta frame can name the few it changes.
 
 export const FRAME_MAGIC = 0x4f45475f;
-export const FRAME_VERSION = 1;
+export const FRAME_VERSION = 2;
+const FRAME_ITEM_SELECTED = 1;
+const FRAME_DELTA = 2;
+const WIRE_VACANT = 1;
 
+// Bits of the per-slot flags an item keeps, and of its flagged edges.
+export const SELECTED = 1;
+export const VACANT = 2;
 export const EDGE_HARD = 1;
 export const EDGE_SELECTED = 2;
-export const POINT_SELECTED = 1;
-export const POLYGON_SELECTED = 1;
-export const POLYGON_HIDDEN = 2;
 
 const padded = (n) => (n + 3) & ~3;
 
@@ -33,11 +37,17 @@ export function decodeFrame(buffer) {
   const name = new TextDecoder().decode(new Uint8Array(buffer, at, nameBytes));
   at += padded(nameBytes);
   const revision = u32() + u32() * 2 ** 32;
+  const flags = u32();
+  const delta = (flags & FRAME_DELTA) !== 0;
+  const pointSlots = u32();
+  const polygonSlots = u32();
   const points = u32();
   const polygons = u32();
   const corners = u32();
+  const selectedPoints = u32();
+  const selectedPolygons = u32();
   const edges = u32();
-  const flags = u32();
+  if (!delta && (points !== pointSlots || polygons !== polygonSlots)) throw new Error('a full geometry frame must list every slot');
 
   const section = (Type, count) => {
     const bytes = count * Type.BYTES_PER_ELEMENT;
@@ -46,59 +56,232 @@ export function decodeFrame(buffer) {
     at += padded(bytes);
     return array;
   };
+  // Sections in the order they lie in the frame.
   const frame = {
     name,
     revision,
-    selected: (flags & 1) !== 0,
-    points,
-    polygons,
-    corners,
-    edges,
+    selected: (flags & FRAME_ITEM_SELECTED) !== 0,
+    delta,
+    pointSlots,
+    polygonSlots,
+    pointIndex: delta ? section(Uint32Array, points) : null,
     positions: section(Float32Array, 3 * points),
+    pointFlags: section(Uint8Array, points),
+    polygonIndex: delta ? section(Uint32Array, polygons) : null,
     polygonStart: section(Uint32Array, polygons + 1),
     cornerPoints: section(Uint32Array, corners),
+    polygonFlags: section(Uint8Array, polygons),
+    selectedPoints: section(Uint32Array, selectedPoints),
+    selectedPolygons: section(Uint32Array, selectedPolygons),
     edgePoints: section(Uint32Array, 2 * edges),
     edgeFlags: section(Uint8Array, edges),
-    pointFlags: section(Uint8Array, points),
-    polygonFlags: section(Uint8Array, polygons),
   };
   if (frame.polygonStart[polygons] !== corners) throw new Error('geometry frame polygons do not end at the corner count');
   return frame;
 }
 
-// Fan triangles of the polygons for which keep(flags) holds, as point indices. Fans are right
-// for the convex polygons modelling produces; out is reused when it has the exact size needed.
-export function triangulate(frame, keep, out) {
-  const { polygonStart, cornerPoints, polygonFlags, polygons } = frame;
-  let count = 0;
-  for (let f = 0; f < polygons; ++f) {
-    const n = polygonStart[f + 1] - polygonStart[f];
-    if (n >= 3 && keep(polygonFlags[f])) count += 3 * (n - 2);
+// An array of the same type with room for at least size elements and the first keep of array's,
+// grown by doubling so that a run of deltas that add elements copies each one a few times at most.
+function room(array, size, keep) {
+  if (array.length >= size) return array;
+  const grown = new array.constructor(Math.max(size, 2 * array.length));
+  grown.set(array.subarray(0, keep));
+  return grown;
+}
+
+// One item's mesh as its frames have described it so far.
+export class ItemGeometry {
+  constructor() {
+    this.revision = 0;
+    this.selected = false;
+    this.points = 0; // point slots
+    this.polygons = 0; // polygon slots
+    this.livePolygons = 0;
+    this.store = new Float32Array(0); // 3 per point slot, with room to spare
+    this.pointFlags = new Uint8Array(0);
+    this.polygonFlags = new Uint8Array(0);
+    // Polygon f's corners are pool[first[f] .. first[f] + count[f]); a polygon listed again gets
+    // fresh room at the end, and the pool is packed once half of it is left behind.
+    this.first = new Uint32Array(0);
+    this.count = new Uint32Array(0);
+    this.pool = new Uint32Array(0);
+    this.poolUsed = 0;
+    this.poolWaste = 0;
+    this.selectedPoints = new Uint32Array(0);
+    this.selectedPolygons = new Uint32Array(0);
+    this.edgePoints = new Uint32Array(0);
+    this.edgeFlags = new Uint8Array(0);
   }
-  const indices = out && out.length === count ? out : new Uint32Array(count);
+
+  get positions() {
+    return this.store.subarray(0, 3 * this.points);
+  }
+
+  corners(f) {
+    return this.pool.subarray(this.first[f], this.first[f] + this.count[f]);
+  }
+
+  // Takes in a full frame (replacing everything) or a delta. Answers what changed: whether
+  // polygons did (new triangles are needed) and the range of point slots whose positions did.
+  apply(frame) {
+    // A full frame of the same polygons (a deformer moved every point) keeps the triangles.
+    const samePolygons = !frame.delta && this.samePolygons(frame);
+    if (!frame.delta && !samePolygons) {
+      this.points = this.polygons = this.livePolygons = 0;
+      this.poolUsed = this.poolWaste = 0;
+    }
+    this.revision = frame.revision;
+    this.selected = frame.selected;
+    const shapeChanged = !samePolygons && this.readPolygons(frame);
+    const moved = this.readPoints(frame);
+    this.readSelection(frame);
+    this.edgePoints = frame.edgePoints;
+    this.edgeFlags = frame.edgeFlags;
+    return { shapeChanged, moved };
+  }
+
+  readPoints(frame) {
+    const { pointIndex, positions, pointFlags } = frame;
+    const listed = pointFlags.length;
+    const slots = frame.pointSlots;
+    this.store = room(this.store, 3 * slots, 3 * this.points);
+    this.pointFlags = room(this.pointFlags, slots, this.points);
+    this.points = slots;
+    if (!pointIndex) {
+      this.store.set(positions);
+      for (let p = 0; p < listed; ++p) this.pointFlags[p] = pointFlags[p] & WIRE_VACANT ? VACANT : 0;
+      return listed ? [0, listed] : null;
+    }
+    let lo = Infinity;
+    let hi = -Infinity;
+    for (let i = 0; i < listed; ++i) {
+      const p = pointIndex[i];
+      this.store[3 * p] = positions[3 * i];
+      this.store[3 * p + 1] = positions[3 * i + 1];
+      this.store[3 * p + 2] = positions[3 * i + 2];
+      this.pointFlags[p] = pointFlags[i] & WIRE_VACANT ? VACANT : 0;
+      lo = Math.min(lo, p);
+      hi = Math.max(hi, p + 1);
+    }
+    return listed ? [lo, hi] : null;
+  }
+
+  readPolygons(frame) {
+    const { polygonIndex, polygonStart, cornerPoints, polygonFlags } = frame;
+    const listed = polygonFlags.length;
+    const slots = frame.polygonSlots;
+    const before = this.polygons;
+    this.first = room(this.first, slots, before);
+    this.count = room(this.count, slots, before);
+    this.polygonFlags = room(this.polygonFlags, slots, before);
+    this.pool = room(this.pool, this.poolUsed + cornerPoints.length, this.poolUsed);
+    this.pool.set(cornerPoints, this.poolUsed);
+    for (let i = 0; i < listed; ++i) {
+      const f = polygonIndex ? polygonIndex[i] : i;
+      const vacant = (polygonFlags[i] & WIRE_VACANT) !== 0;
+      if (f < before) {
+        this.poolWaste += this.count[f];
+        if (!(this.polygonFlags[f] & VACANT)) --this.livePolygons;
+      }
+      if (!vacant) ++this.livePolygons;
+      this.first[f] = this.poolUsed + polygonStart[i];
+      this.count[f] = polygonStart[i + 1] - polygonStart[i];
+      this.polygonFlags[f] = vacant ? VACANT : 0;
+    }
+    this.poolUsed += cornerPoints.length;
+    this.polygons = slots;
+    if (this.poolWaste > this.poolUsed / 2) this.packPool();
+    return listed > 0 || slots !== before;
+  }
+
+  samePolygons(frame) {
+    const { polygonStart, cornerPoints, polygonFlags } = frame;
+    if (frame.polygonSlots !== this.polygons || this.poolWaste !== 0 || cornerPoints.length !== this.poolUsed) return false;
+    for (let f = 0; f < this.polygons; ++f) {
+      if (this.first[f] !== polygonStart[f] || (this.polygonFlags[f] & VACANT) !== (polygonFlags[f] & WIRE_VACANT ? VACANT : 0)) return false;
+    }
+    for (let c = 0; c < cornerPoints.length; ++c) if (this.pool[c] !== cornerPoints[c]) return false;
+    return true;
+  }
+
+  packPool() {
+    const packed = new Uint32Array(this.poolUsed - this.poolWaste);
+    let w = 0;
+    for (let f = 0; f < this.polygons; ++f) {
+      packed.set(this.corners(f), w);
+      this.first[f] = w;
+      w += this.count[f];
+    }
+    this.pool = packed;
+    this.poolUsed = w;
+    this.poolWaste = 0;
+  }
+
+  readSelection(frame) {
+    for (const [flags, before, now] of [
+      [this.pointFlags, this.selectedPoints, frame.selectedPoints],
+      [this.polygonFlags, this.selectedPolygons, frame.selectedPolygons],
+    ]) {
+      for (const i of before) if (i < flags.length) flags[i] &= ~SELECTED;
+      for (const i of now) flags[i] |= SELECTED;
+    }
+    this.selectedPoints = frame.selectedPoints;
+    this.selectedPolygons = frame.selectedPolygons;
+  }
+}
+
+// Fan triangles of the polygons listed (every slot without a list), as point slots. Fans are
+// right for the convex polygons modelling produces; vacant polygons have no corners and add none.
+export function triangulate(g, list = null) {
+  const polygons = list ? list.length : g.polygons;
+  const { first, count, pool } = g;
+  let size = 0;
+  for (let i = 0; i < polygons; ++i) {
+    const n = count[list ? list[i] : i];
+    if (n >= 3) size += 3 * (n - 2);
+  }
+  const indices = new Uint32Array(size);
   let w = 0;
-  for (let f = 0; f < polygons; ++f) {
-    const begin = polygonStart[f];
-    const end = polygonStart[f + 1];
-    if (end - begin < 3 || !keep(polygonFlags[f])) continue;
-    const first = cornerPoints[begin];
+  for (let i = 0; i < polygons; ++i) {
+    const f = list ? list[i] : i;
+    const begin = first[f];
+    const end = begin + count[f];
     for (let c = begin + 1; c + 1 < end; ++c) {
-      indices[w++] = first;
-      indices[w++] = cornerPoints[c];
-      indices[w++] = cornerPoints[c + 1];
+      indices[w++] = pool[begin];
+      indices[w++] = pool[c];
+      indices[w++] = pool[c + 1];
     }
   }
   return indices;
 }
 
-// The edges (point index pairs) whose flags have any bit of mask set.
-export function edgesWith(frame, mask) {
-  const { edgeFlags, edgePoints, edges } = frame;
+// Every polygon side as a pair of point slots: the ordinary edges. An edge between two polygons
+// comes twice, which draws the same line.
+export function sides(g) {
+  const { first, count, pool } = g;
+  let size = 0;
+  for (let f = 0; f < g.polygons; ++f) size += 2 * count[f];
+  const out = new Uint32Array(size);
+  let w = 0;
+  for (let f = 0; f < g.polygons; ++f) {
+    const begin = first[f];
+    const end = begin + count[f];
+    for (let c = begin; c < end; ++c) {
+      out[w++] = pool[c];
+      out[w++] = pool[c + 1 === end ? begin : c + 1];
+    }
+  }
+  return out;
+}
+
+// The flagged edges with any bit of mask set, as point slot pairs.
+export function edgesWith(g, mask) {
+  const { edgeFlags, edgePoints } = g;
   let count = 0;
-  for (let e = 0; e < edges; ++e) if (edgeFlags[e] & mask) ++count;
+  for (const flags of edgeFlags) if (flags & mask) ++count;
   const out = new Uint32Array(2 * count);
   let w = 0;
-  for (let e = 0; e < edges; ++e) {
+  for (let e = 0; e < edgeFlags.length; ++e) {
     if (!(edgeFlags[e] & mask)) continue;
     out[w++] = edgePoints[2 * e];
     out[w++] = edgePoints[2 * e + 1];
@@ -106,28 +289,34 @@ export function edgesWith(frame, mask) {
   return out;
 }
 
-// The points whose flags have any bit of mask set.
-export function pointsWith(frame, mask) {
-  const { pointFlags, points } = frame;
+// The slots of the points that are not vacant.
+export function livePoints(g) {
+  const { pointFlags, points } = g;
   let count = 0;
-  for (let p = 0; p < points; ++p) if (pointFlags[p] & mask) ++count;
+  for (let p = 0; p < points; ++p) if (!(pointFlags[p] & VACANT)) ++count;
   const out = new Uint32Array(count);
   let w = 0;
-  for (let p = 0; p < points; ++p) if (pointFlags[p] & mask) out[w++] = p;
+  for (let p = 0; p < points; ++p) if (!(pointFlags[p] & VACANT)) out[w++] = p;
   return out;
 }
 
-// Axis-aligned bounds of the positions, or null without points.
-export function bounds(positions) {
-  if (positions.length === 0) return null;
-  const min = [Infinity, Infinity, Infinity];
-  const max = [-Infinity, -Infinity, -Infinity];
-  for (let i = 0; i < positions.length; i += 3) {
+// Axis-aligned bounds of the live points among the slots listed (every slot without a list),
+// grown from extent when given; null without any.
+export function bounds(g, list = null, extent = null) {
+  const min = extent ? [...extent.min] : [Infinity, Infinity, Infinity];
+  const max = extent ? [...extent.max] : [-Infinity, -Infinity, -Infinity];
+  const { store, pointFlags } = g;
+  const points = list ? list.length : g.points;
+  let any = !!extent;
+  for (let i = 0; i < points; ++i) {
+    const p = list ? list[i] : i;
+    if (pointFlags[p] & VACANT) continue;
+    any = true;
     for (let k = 0; k < 3; ++k) {
-      const v = positions[i + k];
+      const v = store[3 * p + k];
       if (v < min[k]) min[k] = v;
       if (v > max[k]) max[k] = v;
     }
   }
-  return { min, max };
+  return any ? { min, max } : null;
 }

@@ -2,23 +2,10 @@
 // through a three.js camera made from the same numbers as the host's viewport.
 
 import * as THREE from 'three';
-import {
-  EDGE_HARD,
-  EDGE_SELECTED,
-  POINT_SELECTED,
-  POLYGON_HIDDEN,
-  POLYGON_SELECTED,
-  bounds,
-  edgesWith,
-  pointsWith,
-  triangulate,
-} from './geometry.js';
+import { EDGE_HARD, EDGE_SELECTED, ItemGeometry, bounds, edgesWith, livePoints, sides, triangulate } from './geometry.js';
 import { thickLineGeometry, thickLineMaterial } from './thick_lines.js';
 
 const MIN_EDGE_PIXELS = 3;
-
-const visible = (flags) => (flags & POLYGON_HIDDEN) === 0;
-const selectedVisible = (flags) => (flags & (POLYGON_HIDDEN | POLYGON_SELECTED)) === POLYGON_SELECTED;
 
 // Faces are drawn once from both sides, back faces darker: one pass over the triangles rather than
 // one per side, which is what a software rasteriser spends its time on for large meshes.
@@ -59,21 +46,6 @@ const materials = {
   selectedPoints: new THREE.PointsMaterial({ color: 0xff7a00, size: 9, sizeAttenuation: false }),
 };
 
-function sameArray(a, b) {
-  if (a.length !== b.length) return false;
-  for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) return false;
-  return true;
-}
-
-// Whether two frames of an item have the same polygons, edges and hidden polygons, so that only
-// their positions differ.
-function sameTopology(a, b) {
-  if (a.points !== b.points || !sameArray(a.polygonStart, b.polygonStart)) return false;
-  if (!sameArray(a.cornerPoints, b.cornerPoints) || !sameArray(a.edgePoints, b.edgePoints)) return false;
-  for (let f = 0; f < a.polygons; ++f) if ((a.polygonFlags[f] ^ b.polygonFlags[f]) & POLYGON_HIDDEN) return false;
-  return true;
-}
-
 // A geometry over a shared position attribute with its own index.
 function indexed(position, indices) {
   const g = new THREE.BufferGeometry();
@@ -96,87 +68,115 @@ function object(Kind, geometry, material, order) {
   return o;
 }
 
-// One mesh item: its faces, edges, hard edges and selection, over one position buffer.
+// One mesh item: its faces, edges, hard edges and selection, over one position buffer in slot
+// order with room to spare, so that a delta that moves or adds a few points uploads only those.
 class ItemView {
   constructor(group) {
     this.group = group;
-    this.frame = null;
+    this.geometry = new ItemGeometry();
     this.position = null;
-    this.base = []; // objects over the faces and all edges: rebuilt on a new revision
+    this.faces = null;
+    this.edgeLines = null; // built when first shown after the polygons changed
+    this.live = null; // live point slots, for point mode; built when needed
     this.marks = []; // hard edges and selection: rebuilt whenever a frame arrives
+    this.extent = null;
+  }
+
+  // What the page holds of the item, for the console and the browser tests.
+  get frame() {
+    return this.geometry;
   }
 
   update(frame, mode) {
-    const sameShape = this.frame && this.frame.revision === frame.revision && this.frame.points === frame.points;
-    if (!sameShape && this.frame && sameTopology(this.frame, frame)) {
-      // Only the points moved (a deformer, a drag): the triangles and edges stay, on the GPU
-      // too, and the new positions overwrite the old buffer in place.
-      this.position.array = frame.positions;
-      this.position.needsUpdate = true;
-    } else if (!sameShape) {
-      // Disposing the old faces and edges frees the old position buffer with them.
-      this.clear(this.base);
-      for (const o of this.base) o.geometry.dispose();
-      this.position = new THREE.BufferAttribute(frame.positions, 3);
-      const faces = indexed(this.position, triangulate(frame, visible));
-      const edges = indexed(this.position, frame.edgePoints);
-      this.base = [
-        object(THREE.Mesh, faces, materials.faces, 0),
-        object(THREE.LineSegments, edges, materials.edges, 1),
-      ];
-      for (const o of this.base) this.group.add(o);
+    const g = this.geometry;
+    const store = g.store;
+    const { shapeChanged, moved } = g.apply(frame);
+    if (g.store !== store || !this.position) {
+      // A new buffer: the objects over the old one go, and free it with them.
+      this.disposeMarks();
+      this.dropShape(false);
+      this.position = new THREE.BufferAttribute(g.store, 3);
+      this.faces = object(THREE.Mesh, indexed(this.position, triangulate(g)), materials.faces, 0);
+      this.group.add(this.faces);
+    } else {
+      if (moved) {
+        this.position.clearUpdateRanges();
+        this.position.addUpdateRange(3 * moved[0], 3 * (moved[1] - moved[0]));
+        this.position.needsUpdate = true;
+      }
+      if (shapeChanged) {
+        const old = this.faces.geometry;
+        this.faces.geometry = indexed(this.position, triangulate(g));
+        disposeOwn(old);
+        this.dropShape(true);
+      }
     }
-    this.frame = frame;
-    if (!sameShape) this.extent = bounds(frame.positions);
+    if (!frame.delta || !this.extent) this.extent = bounds(g);
+    else if (moved) this.extent = bounds(g, frame.pointIndex, this.extent);
     this.mark(mode);
   }
 
-  edges() {
-    return this.base[1];
+  // Forgets the edge lines and live points built for the old polygons (keeping the position
+  // buffer when it stays).
+  dropShape(keepPosition) {
+    if (this.edgeLines) {
+      this.group.remove(this.edgeLines);
+      if (keepPosition) disposeOwn(this.edgeLines.geometry);
+      else this.edgeLines.geometry.dispose();
+      this.edgeLines = null;
+    }
+    if (!keepPosition && this.faces) {
+      this.group.remove(this.faces);
+      this.faces.geometry.dispose();
+      this.faces = null;
+    }
+    this.live = null;
+  }
+
+  showEdges(show) {
+    if (show && !this.edgeLines) {
+      this.edgeLines = object(THREE.LineSegments, indexed(this.position, sides(this.geometry)), materials.edges, 1);
+      this.group.add(this.edgeLines);
+    }
+    if (this.edgeLines) this.edgeLines.visible = show;
   }
 
   // Rough length of an edge: the side of a square polygon if the polygons were spread evenly
   // over the bounding sphere's cross-section.
   typicalEdge() {
-    if (!this.extent || this.frame.polygons === 0) return 0;
+    if (!this.extent || this.geometry.livePolygons === 0) return 0;
     const { min, max } = this.extent;
     const radius = 0.5 * Math.hypot(max[0] - min[0], max[1] - min[1], max[2] - min[2]);
-    return (1.4 * radius) / Math.sqrt(this.frame.polygons);
+    return (1.4 * radius) / Math.sqrt(this.geometry.livePolygons);
   }
 
   // Hard edges, and the selection of the current mode.
   mark(mode) {
     this.disposeMarks();
-    const frame = this.frame;
+    const g = this.geometry;
     const add = (o) => {
       this.marks.push(o);
       this.group.add(o);
     };
-    this.base[0].material = mode === 'items' && frame.selected ? materials.selectedItemFaces : materials.faces;
-    const hard = edgesWith(frame, EDGE_HARD);
-    if (hard.length) add(object(THREE.Mesh, thickLineGeometry(frame.positions, hard), materials.hard, 2));
+    this.faces.material = mode === 'items' && g.selected ? materials.selectedItemFaces : materials.faces;
+    const hard = edgesWith(g, EDGE_HARD);
+    if (hard.length) add(object(THREE.Mesh, thickLineGeometry(g.store, hard), materials.hard, 2));
     if (mode === 'polygons') {
-      const faces = triangulate(frame, selectedVisible);
+      const faces = triangulate(g, g.selectedPolygons);
       if (faces.length) add(object(THREE.Mesh, indexed(this.position, faces), materials.selectedFaces, 3));
     } else if (mode === 'edges') {
-      const edges = edgesWith(frame, EDGE_SELECTED);
-      if (edges.length) add(object(THREE.Mesh, thickLineGeometry(frame.positions, edges), materials.selectedEdges, 3));
+      const edges = edgesWith(g, EDGE_SELECTED);
+      if (edges.length) add(object(THREE.Mesh, thickLineGeometry(g.store, edges), materials.selectedEdges, 3));
     } else if (mode === 'points') {
-      const all = new THREE.BufferGeometry();
-      all.setAttribute('position', this.position);
-      add(object(THREE.Points, all, materials.points, 3));
-      const chosen = pointsWith(frame, POINT_SELECTED);
-      if (chosen.length) add(object(THREE.Points, indexed(this.position, chosen), materials.selectedPoints, 4));
+      this.live ??= livePoints(g);
+      add(object(THREE.Points, indexed(this.position, this.live), materials.points, 3));
+      if (g.selectedPoints.length) add(object(THREE.Points, indexed(this.position, g.selectedPoints), materials.selectedPoints, 4));
     }
   }
 
-  clear(objects) {
-    for (const o of objects) this.group.remove(o);
-  }
-
   disposeMarks() {
-    this.clear(this.marks);
     for (const o of this.marks) {
+      this.group.remove(o);
       if (o.geometry.attributes.position === this.position) disposeOwn(o.geometry);
       else o.geometry.dispose();
     }
@@ -185,8 +185,7 @@ class ItemView {
 
   dispose() {
     this.disposeMarks();
-    this.clear(this.base);
-    for (const o of this.base) o.geometry.dispose();
+    this.dropShape(false);
   }
 }
 
@@ -294,7 +293,7 @@ export class SceneView {
       const centre = item.extent.min.map((v, k) => 0.5 * (v + item.extent.max[k]));
       const depth = Math.max(c.near(), centre.reduce((sum, v, k) => sum + (v - eye[k]) * forward[k], 0));
       const pixel = c.orthographic ? c.viewHeight / c.height : (2 * depth * Math.tan((0.5 * c.fov * Math.PI) / 180)) / c.height;
-      item.edges().visible = item.typicalEdge() >= MIN_EDGE_PIXELS * pixel;
+      item.showEdges(item.typicalEdge() >= MIN_EDGE_PIXELS * pixel);
     }
   }
 
