@@ -91,7 +91,8 @@ bool apply(std::map<std::string, Shown>& items, std::string const& data)
     };
     auto const u32s = [&](std::size_t n) {
         std::vector<std::uint32_t> v(n);
-        std::memcpy(v.data(), data.data() + at, 4 * n);
+        if (n)
+            std::memcpy(v.data(), data.data() + at, 4 * n);
         at += 4 * n;
         return v;
     };
@@ -123,7 +124,8 @@ bool apply(std::map<std::string, Shown>& items, std::string const& data)
 
     std::vector<std::uint32_t> const point_index = delta ? u32s(np) : std::vector<std::uint32_t>();
     std::vector<float> positions(3 * np);
-    std::memcpy(positions.data(), data.data() + at, 12 * np);
+    if (np)
+        std::memcpy(positions.data(), data.data() + at, 12 * np);
     at += 12 * np;
     std::vector<std::uint8_t> const point_flags = bytes(np);
     for (std::uint32_t i = 0; i < np; ++i) {
