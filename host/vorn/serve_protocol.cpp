@@ -15,6 +15,7 @@
 #include "vornsdk/input.h"
 #include "vornsdk/scene.h"
 
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <random>
@@ -239,6 +240,7 @@ std::map<std::string, ServeProtocol::Handler, std::less<>> const& ServeProtocol:
 
 std::vector<Outgoing> ServeProtocol::handle(int client, std::string_view text)
 {
+    auto const start = std::chrono::steady_clock::now();
     clients_[client];
     current_ = client;
     Reply reply = {{"type", "reply"}, {"id", nullptr}};
@@ -266,6 +268,8 @@ std::vector<Outgoing> ServeProtocol::handle(int client, std::string_view text)
         reply["error"] = e.what();
     }
     send_updates(out);
+    // What the request cost here, so that a page can tell it from the time its frames travel.
+    reply["server_ms"] = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     out.push_back({client, false, text_of(reply)});
     current_ = -1;
     return out;

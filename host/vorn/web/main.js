@@ -34,8 +34,14 @@ const vorn = {
   request: null,
   frameOf: (name) => view.items.get(name)?.frame,
   // When set, every render waits for the GPU to finish, so that stats.renderedAt is when the
-  // picture was really there (for measurements; it stalls the page otherwise).
-  syncRenders: false,
+  // picture was really there, and stats.uploadMs times its uploads apart from its drawing (for
+  // measurements; it stalls the page otherwise).
+  get syncRenders() {
+    return view.measured;
+  },
+  set syncRenders(on) {
+    view.measured = on;
+  },
   // Resolves with the time the first picture drawn after a geometry frame that arrived after
   // since was finished.
   shownAfter(since) {
@@ -137,13 +143,10 @@ new ViewInput($('#view'), {
 });
 
 view.afterRender = (start) => {
-  if (vorn.syncRenders) {
-    const gl = view.renderer.getContext();
-    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
-  }
   vorn.stats.renders += 1;
   vorn.stats.renderedAt = performance.now();
   vorn.stats.renderMs = vorn.stats.renderedAt - start;
+  vorn.stats.uploadMs = view.uploadMs;
   overlay.draw();
 };
 

@@ -205,6 +205,9 @@ export class SceneView {
     this.mode = 'items';
     this.afterRender = null;
     this.renderQueued = false;
+    // When set, every render waits for the GPU, and uploadMs is what its buffer uploads took.
+    this.measured = false;
+    this.uploadMs = 0;
   }
 
   setItem(frame) {
@@ -304,7 +307,28 @@ export class SceneView {
     const cam = this.threeCamera();
     this.headlight.position.copy(cam.position);
     this.headlight.target.position.fromArray(this.camera.target);
+    if (this.measured) this.timeUploads();
+    this.uploadMs = 0;
     this.renderer.render(this.scene, cam);
+    if (this.measured) {
+      const gl = this.renderer.getContext();
+      gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+    }
     this.afterRender?.(start);
+  }
+
+  // Counts the time the context's buffer uploads take into uploadMs, for measurements.
+  timeUploads() {
+    const gl = this.renderer.getContext();
+    if (gl.uploadsTimed) return;
+    gl.uploadsTimed = true;
+    for (const name of ['bufferData', 'bufferSubData']) {
+      const upload = gl[name].bind(gl);
+      gl[name] = (...args) => {
+        const start = performance.now();
+        upload(...args);
+        this.uploadMs += performance.now() - start;
+      };
+    }
   }
 }
