@@ -195,12 +195,15 @@ export class ItemGeometry {
   }
 
   samePolygons(frame) {
-    const { polygonStart, cornerPoints, polygonFlags } = frame;
-    if (frame.polygonSlots !== this.polygons || this.poolWaste !== 0 || cornerPoints.length !== this.poolUsed) return false;
+    const { polygonStart, cornerPoints } = frame;
+    if (frame.polygonSlots !== this.polygons) return false;
     for (let f = 0; f < this.polygons; ++f) {
-      if (this.first[f] !== polygonStart[f] || (this.polygonFlags[f] & VACANT) !== (polygonFlags[f] & WIRE_VACANT ? VACANT : 0)) return false;
+      const begin = polygonStart[f];
+      const n = polygonStart[f + 1] - begin;
+      if (n !== this.count[f]) return false;
+      const at = this.first[f];
+      for (let k = 0; k < n; ++k) if (this.pool[at + k] !== cornerPoints[begin + k]) return false;
     }
-    for (let c = 0; c < cornerPoints.length; ++c) if (this.pool[c] !== cornerPoints[c]) return false;
     return true;
   }
 

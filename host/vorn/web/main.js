@@ -48,7 +48,7 @@ const vorn = {
     const stats = vorn.stats;
     return new Promise((resolve) => {
       const poll = () =>
-        stats.frameAt > since && stats.renderedAt > stats.frameAt ? resolve(stats.renderedAt) : setTimeout(poll, 2);
+        stats.frameAt > since && stats.shownAt > stats.frameAt ? resolve(stats.shownAt) : setTimeout(poll, 2);
       poll();
     });
   },
@@ -143,10 +143,15 @@ new ViewInput($('#view'), {
 });
 
 view.afterRender = (start) => {
-  vorn.stats.renders += 1;
-  vorn.stats.renderedAt = performance.now();
-  vorn.stats.renderMs = vorn.stats.renderedAt - start;
-  vorn.stats.uploadMs = view.uploadMs;
+  const stats = vorn.stats;
+  stats.renders += 1;
+  stats.renderedAt = performance.now();
+  // The first picture after a frame shows it: its times are the frame's, whatever comes after.
+  if (!(stats.shownAt > stats.frameAt)) {
+    stats.shownAt = stats.renderedAt;
+    stats.renderMs = stats.renderedAt - start;
+    stats.uploadMs = view.uploadMs;
+  }
   overlay.draw();
 };
 
