@@ -80,11 +80,12 @@ export function decodeFrame(buffer) {
   return frame;
 }
 
-// An array of the same type with room for at least size elements and the first keep of array's,
-// grown by doubling so that a run of deltas that add elements copies each one a few times at most.
+// An array of the same type with room for at least size elements and the first keep of array's.
+// A new array has an eighth to spare, so that the first edits after a full frame fit, and grows
+// by doubling, so that a run of deltas that add elements copies each one a few times at most.
 function room(array, size, keep) {
   if (array.length >= size) return array;
-  const grown = new array.constructor(Math.max(size, 2 * array.length));
+  const grown = new array.constructor(Math.max(size + (size >> 3), 2 * array.length));
   grown.set(array.subarray(0, keep));
   return grown;
 }
@@ -233,20 +234,15 @@ export class ItemGeometry {
   }
 }
 
-// Fan triangles of the polygons listed (every slot without a list), as point slots. Fans are
-// right for the convex polygons modelling produces; vacant polygons have no corners and add none.
-export function triangulate(g, list = null) {
-  const polygons = list ? list.length : g.polygons;
+// Fan triangles of the listed polygons, as point slots. Fans are right for the convex polygons
+// modelling produces; vacant polygons have no corners and add none.
+export function triangulate(g, list) {
   const { first, count, pool } = g;
   let size = 0;
-  for (let i = 0; i < polygons; ++i) {
-    const n = count[list ? list[i] : i];
-    if (n >= 3) size += 3 * (n - 2);
-  }
+  for (const f of list) size += fanSize(count[f]);
   const indices = new Uint32Array(size);
   let w = 0;
-  for (let i = 0; i < polygons; ++i) {
-    const f = list ? list[i] : i;
+  for (const f of list) {
     const begin = first[f];
     const end = begin + count[f];
     for (let c = begin + 1; c + 1 < end; ++c) {
@@ -257,6 +253,87 @@ export function triangulate(g, list = null) {
   }
   return indices;
 }
+
+// The fan triangles of an item's polygons in one index buffer in which each polygon keeps its
+// place, so that a delta rewrites and uploads only the polygons it lists. A polygon that needs
+// more room than it had moves to the end; the room it leaves, and that of a vacated polygon,
+// holds degenerate triangles (point 0 three times), which draw nothing. A full frame lays the
+// buffer out afresh.
+export class Triangles {
+  constructor() {
+    this.indices = new Uint32Array(0);
+    this.used = 0;
+    this.at = new Uint32Array(0); // per polygon slot: where its triangles start
+    this.room = new Uint32Array(0); // per polygon slot: how many indices it may fill
+    this.changed = []; // [begin, end) ranges of indices a patch rewrote, in increasing order
+  }
+
+  build(g) {
+    let size = 0;
+    for (let f = 0; f < g.polygons; ++f) size += fanSize(g.count[f]);
+    this.indices = room(new Uint32Array(0), size, 0);
+    this.at = room(new Uint32Array(0), g.polygons, 0);
+    this.room = room(new Uint32Array(0), g.polygons, 0);
+    this.used = 0;
+    for (let f = 0; f < g.polygons; ++f) this.place(g, f);
+  }
+
+  // Rewrites the listed polygons; polygon slots from `before` on are new. Answers whether the
+  // buffer stayed the same one (else it grew and goes up whole).
+  patch(g, list, before) {
+    const buffer = this.indices;
+    this.at = room(this.at, g.polygons, before);
+    this.room = room(this.room, g.polygons, before);
+    this.changed = [];
+    for (const f of list) {
+      const need = fanSize(g.count[f]);
+      if (f < before && need <= this.room[f]) {
+        this.write(g, f);
+        this.touch(this.at[f], this.at[f] + this.room[f]);
+        continue;
+      }
+      if (f < before) {
+        this.indices.fill(0, this.at[f], this.at[f] + this.room[f]);
+        this.touch(this.at[f], this.at[f] + this.room[f]);
+      }
+      this.place(g, f);
+      this.touch(this.at[f], this.used);
+    }
+    this.changed.sort((a, b) => a[0] - b[0]);
+    return this.indices === buffer;
+  }
+
+  place(g, f) {
+    const need = fanSize(g.count[f]);
+    this.indices = room(this.indices, this.used + need, this.used);
+    this.at[f] = this.used;
+    this.room[f] = need;
+    this.used += need;
+    this.write(g, f);
+  }
+
+  // Polygon f's fan at its place, degenerate triangles filling the rest of its room.
+  write(g, f) {
+    const { pool, first, count } = g;
+    const begin = first[f];
+    const end = begin + count[f];
+    let w = this.at[f];
+    for (let c = begin + 1; c + 1 < end; ++c) {
+      this.indices[w++] = pool[begin];
+      this.indices[w++] = pool[c];
+      this.indices[w++] = pool[c + 1];
+    }
+    this.indices.fill(0, w, this.at[f] + this.room[f]);
+  }
+
+  touch(begin, end) {
+    const last = this.changed[this.changed.length - 1];
+    if (last && last[1] === begin) last[1] = end;
+    else if (end > begin) this.changed.push([begin, end]);
+  }
+}
+
+const fanSize = (corners) => (corners >= 3 ? 3 * (corners - 2) : 0);
 
 // Every polygon side as a pair of point slots: the ordinary edges. An edge between two polygons
 // comes twice, which draws the same line.

@@ -2,7 +2,7 @@
 // through a three.js camera made from the same numbers as the host's viewport.
 
 import * as THREE from 'three';
-import { EDGE_HARD, EDGE_SELECTED, ItemGeometry, bounds, edgesWith, livePoints, sides, triangulate } from './geometry.js';
+import { EDGE_HARD, EDGE_SELECTED, ItemGeometry, Triangles, bounds, edgesWith, livePoints, sides, triangulate } from './geometry.js';
 import { thickLineGeometry, thickLineMaterial } from './thick_lines.js';
 
 const MIN_EDGE_PIXELS = 3;
@@ -74,6 +74,7 @@ class ItemView {
   constructor(group) {
     this.group = group;
     this.geometry = new ItemGeometry();
+    this.triangles = new Triangles();
     this.position = null;
     this.faces = null;
     this.edgeLines = null; // built when first shown after the polygons changed
@@ -90,30 +91,51 @@ class ItemView {
   update(frame, mode) {
     const g = this.geometry;
     const store = g.store;
+    const before = g.polygons;
     const { shapeChanged, moved } = g.apply(frame);
     if (g.store !== store || !this.position) {
       // A new buffer: the objects over the old one go, and free it with them.
       this.disposeMarks();
       this.dropShape(false);
       this.position = new THREE.BufferAttribute(g.store, 3);
-      this.faces = object(THREE.Mesh, indexed(this.position, triangulate(g)), materials.faces, 0);
+      this.triangles.build(g);
+      this.faces = object(THREE.Mesh, this.facesGeometry(), materials.faces, 0);
       this.group.add(this.faces);
     } else {
       if (moved) {
-        this.position.clearUpdateRanges();
         this.position.addUpdateRange(3 * moved[0], 3 * (moved[1] - moved[0]));
         this.position.needsUpdate = true;
+        this.live = null;
       }
-      if (shapeChanged) {
-        const old = this.faces.geometry;
-        this.faces.geometry = indexed(this.position, triangulate(g));
-        disposeOwn(old);
-        this.dropShape(true);
-      }
+      if (shapeChanged) this.reshape(frame, before);
     }
     if (!frame.delta || !this.extent) this.extent = bounds(g);
     else if (moved) this.extent = bounds(g, frame.pointIndex, this.extent);
     this.mark(mode);
+  }
+
+  // New triangles for changed polygons: a delta patches the ones it lists in place and uploads
+  // those, unless the buffer had to grow.
+  reshape(frame, before) {
+    this.dropShape(true);
+    const t = this.triangles;
+    if (frame.delta && t.patch(this.geometry, frame.polygonIndex, before)) {
+      const index = this.faces.geometry.index;
+      for (const [begin, end] of t.changed) index.addUpdateRange(begin, end - begin);
+      index.needsUpdate = true;
+      this.faces.geometry.setDrawRange(0, t.used);
+      return;
+    }
+    if (!frame.delta) t.build(this.geometry);
+    const old = this.faces.geometry;
+    this.faces.geometry = this.facesGeometry();
+    disposeOwn(old);
+  }
+
+  facesGeometry() {
+    const geometry = indexed(this.position, this.triangles.indices);
+    geometry.setDrawRange(0, this.triangles.used);
+    return geometry;
   }
 
   // Forgets the edge lines and live points built for the old polygons (keeping the position
