@@ -175,8 +175,36 @@ export async function flagCounts(page, name) {
       polygons: f.livePolygons,
       hardEdges: count(f.edgeFlags, 1),
       selectedEdges: count(f.edgeFlags, 2),
-      selectedPoints: count(f.pointFlags, 1),
-      selectedPolygons: count(f.polygonFlags, 1),
+      selectedPoints: f.selectedPoints.length,
+      selectedPolygons: f.selectedPolygons.length,
     };
+  }, name);
+}
+
+// Everything the page holds of an item, as text: live points and polygons by slot, the selection,
+// the flagged edges and the drawn triangles (in any order; degenerate ones draw nothing). Two pages that show the same item
+// give the same text, however their frames brought it.
+export async function heldGeometry(page, name) {
+  return page.evaluate((item) => {
+    const g = window.vorn.frameOf(item);
+    const t = window.vorn.trianglesOf(item);
+    const points = [];
+    for (let p = 0; p < g.points; ++p) if (!(g.pointFlags[p] & 1)) points.push(`${p}:${g.positions.subarray(3 * p, 3 * p + 3)}`);
+    const polygons = [];
+    for (let f = 0; f < g.polygons; ++f) if (g.count[f]) polygons.push(`${f}:${g.corners(f)}`);
+    const triangles = [];
+    for (let i = 0; i < t.used; i += 3) {
+      const [a, b, c] = t.indices.subarray(i, i + 3);
+      if (a !== b || b !== c) triangles.push(`${a},${b},${c}`);
+    }
+    const sorted = (list) => [...list].sort((a, b) => a - b).join(',');
+    const edges = [...g.edgeFlags].map((flags, e) => `${g.edgePoints[2 * e]}-${g.edgePoints[2 * e + 1]}:${flags}`);
+    return JSON.stringify({
+      points,
+      polygons,
+      selected: [sorted(g.selectedPoints), sorted(g.selectedPolygons)],
+      edges,
+      triangles: triangles.sort(),
+    });
   }, name);
 }

@@ -12,6 +12,7 @@ import { parseArgs } from 'node:util';
 import {
   check,
   flagCounts,
+  heldGeometry,
   launchBrowser,
   nearestPolygonCentre,
   openPage,
@@ -200,7 +201,7 @@ const scenarios = {
       check(target.index >= 0, 'no grid point in view');
       const at = await pagePoint(page, target.at);
       await clickAndSettle(page, at);
-      const selected = await page.evaluate((n) => [...window.vorn.frameOf(n).pointFlags.keys()].filter((p) => window.vorn.frameOf(n).pointFlags[p] & 1), grid);
+      const selected = await page.evaluate((n) => [...window.vorn.frameOf(n).selectedPoints], grid);
       check(
         selected.length === 1 && selected[0] === target.index,
         `${orthographic ? 'orthographic' : 'perspective'}: clicking point ${target.index} at (${at.viewX.toFixed(1)}, ${at.viewY.toFixed(1)}) selected ${JSON.stringify(selected)}`,
@@ -250,10 +251,7 @@ const scenarios = {
     await page.click('[data-component="HardEdgesPatchCommand"]');
     await until(page, 'hard edges', (n) => window.vorn.frameOf(n).edgeFlags.some((f) => f & 1), tube);
     const seen = await flagCounts(page, tube);
-    const selected = await page.evaluate((n) => {
-      const flags = window.vorn.frameOf(n).polygonFlags;
-      return [...flags.keys()].filter((f) => flags[f] & 1);
-    }, tube);
+    const selected = await page.evaluate((n) => [...window.vorn.frameOf(n).selectedPolygons].sort((a, b) => a - b), tube);
     const script = await downloadOf(page, '#script');
     const folder = mkdtempSync(path.join(tmpdir(), 'vorn-replay-'));
     try {
@@ -267,6 +265,32 @@ const scenarios = {
       check(JSON.stringify(replayed) === JSON.stringify(shown), `replayed ${JSON.stringify(replayed)}, shown ${JSON.stringify(shown)}`);
     } finally {
       rmSync(folder, { recursive: true, force: true });
+    }
+  },
+
+  // Small edits of a larger grid come as deltas; the page patched by them holds exactly what a
+  // new tab gets in full frames: points, polygons, selection, flagged edges and triangles.
+  async deltas(page, server) {
+    await page.evaluate(() => window.vorn.request('new', { kind: 'grid', name: 'g', nx: 60, ny: 60, size: 4 }));
+    await until(page, 'the grid', () => !!window.vorn.frameOf('g'));
+    const deltas = await page.evaluate(() => window.vorn.stats.deltas);
+    await activate(page, 'InsertLoop');
+    const at = await hoverItem(page, 'g');
+    await clickAndSettle(page, at);
+    await page.keyboard.press('Escape');
+    await page.click('[data-mode="polygons"]');
+    await clickAndSettle(page, await pagePoint(page, (await polygonCentres(page, 'g'))[200]));
+    await page.evaluate(() => window.vorn.request('command', { name: 'Dissolve' }));
+    for (const op of ['undo', 'redo', 'undo', 'undo', 'redo']) await page.evaluate((o) => window.vorn.request(o), op);
+    const stats = await page.evaluate(() => ({ ...window.vorn.stats, undo: window.vorn.state.undo }));
+    check(stats.deltas - deltas >= 7, `the edits of the grid did not come as deltas: ${JSON.stringify(stats)}`);
+    await page.screenshot({ path: path.join(options.artifacts, 'deltas.png') });
+    const other = await openPage(page.context(), server.url);
+    try {
+      await until(other, 'the grid in a new tab', () => !!window.vorn.frameOf('g'));
+      check((await heldGeometry(page, 'g')) === (await heldGeometry(other, 'g')), 'the grid patched by deltas differs from its full frame');
+    } finally {
+      await other.close();
     }
   },
 

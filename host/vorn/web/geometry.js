@@ -9,11 +9,9 @@ export const FRAME_MAGIC = 0x4f45475f;
 export const FRAME_VERSION = 2;
 const FRAME_ITEM_SELECTED = 1;
 const FRAME_DELTA = 2;
-const WIRE_VACANT = 1;
 
-// Bits of the per-slot flags an item keeps, and of its flagged edges.
-export const SELECTED = 1;
-export const VACANT = 2;
+// Bits of the point and polygon flags, and of the flagged edges.
+export const VACANT = 1;
 export const EDGE_HARD = 1;
 export const EDGE_SELECTED = 2;
 
@@ -135,7 +133,8 @@ export class ItemGeometry {
     this.selected = frame.selected;
     const shapeChanged = !samePolygons && this.readPolygons(frame);
     const moved = this.readPoints(frame);
-    this.readSelection(frame);
+    this.selectedPoints = frame.selectedPoints;
+    this.selectedPolygons = frame.selectedPolygons;
     this.edgePoints = frame.edgePoints;
     this.edgeFlags = frame.edgeFlags;
     return { shapeChanged, moved };
@@ -150,7 +149,7 @@ export class ItemGeometry {
     this.points = slots;
     if (!pointIndex) {
       this.store.set(positions);
-      for (let p = 0; p < listed; ++p) this.pointFlags[p] = pointFlags[p] & WIRE_VACANT ? VACANT : 0;
+      this.pointFlags.set(pointFlags);
       return listed ? [0, listed] : null;
     }
     let lo = Infinity;
@@ -160,7 +159,7 @@ export class ItemGeometry {
       this.store[3 * p] = positions[3 * i];
       this.store[3 * p + 1] = positions[3 * i + 1];
       this.store[3 * p + 2] = positions[3 * i + 2];
-      this.pointFlags[p] = pointFlags[i] & WIRE_VACANT ? VACANT : 0;
+      this.pointFlags[p] = pointFlags[i];
       lo = Math.min(lo, p);
       hi = Math.max(hi, p + 1);
     }
@@ -179,15 +178,14 @@ export class ItemGeometry {
     this.pool.set(cornerPoints, this.poolUsed);
     for (let i = 0; i < listed; ++i) {
       const f = polygonIndex ? polygonIndex[i] : i;
-      const vacant = (polygonFlags[i] & WIRE_VACANT) !== 0;
       if (f < before) {
         this.poolWaste += this.count[f];
         if (!(this.polygonFlags[f] & VACANT)) --this.livePolygons;
       }
-      if (!vacant) ++this.livePolygons;
+      if (!(polygonFlags[i] & VACANT)) ++this.livePolygons;
       this.first[f] = this.poolUsed + polygonStart[i];
       this.count[f] = polygonStart[i + 1] - polygonStart[i];
-      this.polygonFlags[f] = vacant ? VACANT : 0;
+      this.polygonFlags[f] = polygonFlags[i];
     }
     this.poolUsed += cornerPoints.length;
     this.polygons = slots;
@@ -219,18 +217,6 @@ export class ItemGeometry {
     this.pool = packed;
     this.poolUsed = w;
     this.poolWaste = 0;
-  }
-
-  readSelection(frame) {
-    for (const [flags, before, now] of [
-      [this.pointFlags, this.selectedPoints, frame.selectedPoints],
-      [this.polygonFlags, this.selectedPolygons, frame.selectedPolygons],
-    ]) {
-      for (const i of before) if (i < flags.length) flags[i] &= ~SELECTED;
-      for (const i of now) flags[i] |= SELECTED;
-    }
-    this.selectedPoints = frame.selectedPoints;
-    this.selectedPolygons = frame.selectedPolygons;
   }
 }
 

@@ -27,12 +27,13 @@ const vorn = {
   components: [],
   camera,
   // Counts and times of what arrived, for finding where time goes.
-  stats: { frames: 0, frameBytes: 0, decodeMs: 0, stateMs: 0, drawings: 0, renders: 0 },
+  stats: { frames: 0, deltas: 0, frameBytes: 0, decodeMs: 0, stateMs: 0, drawings: 0, renders: 0 },
   // Error replies, newest last, including those to requests the page did not make.
   errors: [],
   ready: null,
   request: null,
   frameOf: (name) => view.items.get(name)?.frame,
+  trianglesOf: (name) => view.items.get(name)?.triangles,
   // When set, every render waits for the GPU to finish, so that stats.renderedAt is when the
   // picture was really there, and stats.uploadMs times its uploads apart from its drawing (for
   // measurements; it stalls the page otherwise).
@@ -91,6 +92,7 @@ function onGeometry(buffer) {
   const frame = decodeFrame(buffer);
   view.setItem(frame);
   vorn.stats.frames += 1;
+  if (frame.delta) vorn.stats.deltas += 1;
   vorn.stats.frameBytes += buffer.byteLength;
   vorn.stats.decodeMs += performance.now() - start;
   // The first thing to arrive is framed, so a person never starts out looking at nothing.
