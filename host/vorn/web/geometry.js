@@ -121,7 +121,8 @@ export class ItemGeometry {
   }
 
   // Takes in a full frame (replacing everything) or a delta. Answers what changed: whether
-  // polygons did (new triangles are needed) and the range of point slots whose positions did.
+  // polygons did (new triangles are needed), and the runs [begin, end) of consecutive point
+  // slots it wrote (a frame lists its slots in increasing order), or null.
   apply(frame) {
     // A full frame of the same polygons (a deformer moved every point) keeps the triangles.
     const samePolygons = !frame.delta && this.samePolygons(frame);
@@ -150,20 +151,20 @@ export class ItemGeometry {
     if (!pointIndex) {
       this.store.set(positions);
       this.pointFlags.set(pointFlags);
-      return listed ? [0, listed] : null;
+      return listed ? [[0, listed]] : null;
     }
-    let lo = Infinity;
-    let hi = -Infinity;
+    const runs = [];
     for (let i = 0; i < listed; ++i) {
       const p = pointIndex[i];
       this.store[3 * p] = positions[3 * i];
       this.store[3 * p + 1] = positions[3 * i + 1];
       this.store[3 * p + 2] = positions[3 * i + 2];
       this.pointFlags[p] = pointFlags[i];
-      lo = Math.min(lo, p);
-      hi = Math.max(hi, p + 1);
+      const last = runs[runs.length - 1];
+      if (last && last[1] === p) last[1] = p + 1;
+      else runs.push([p, p + 1]);
     }
-    return listed ? [lo, hi] : null;
+    return runs.length ? runs : null;
   }
 
   readPolygons(frame) {

@@ -103,7 +103,7 @@ class ItemView {
       this.group.add(this.faces);
     } else {
       if (moved) {
-        this.position.addUpdateRange(3 * moved[0], 3 * (moved[1] - moved[0]));
+        for (const [begin, end] of moved) this.position.addUpdateRange(3 * begin, 3 * (end - begin));
         this.position.needsUpdate = true;
         this.live = null;
       }
