@@ -2,6 +2,7 @@
 #include "listing.h"
 #include "module_loader.h"
 #include "script.h"
+#include "serve.h"
 
 #include "teskar/kernel.h"
 
@@ -51,6 +52,15 @@ int main(int argc, char** argv)
     auto* run = app.add_subcommand("run", "Run a script of modelling statements on a fresh scene");
     run->add_option("SCRIPT", script, "Script file, or - for standard input")->required();
     run->add_flag("--timings", timings, "Print how long each statement took, on standard error");
+
+    vorn::ServeOptions serve_options;
+    auto* serve = app.add_subcommand("serve", "Serve a page that drives the module from a web browser");
+    serve->add_option("--port", serve_options.port, "Port to listen on; 0 picks a free one")
+        ->check(CLI::Range(0, 65535));
+    serve->add_option("--host", serve_options.host, "Address to listen on");
+    serve->add_option("--root", serve_options.root, "Folder that load and save work in (default: this one)");
+    serve->add_option("--web", serve_options.web, "Folder of the page (default: share/vorn/web of the build)");
+    serve->add_option("FILE", serve_options.files, "Mesh files (OBJ or .mesh) to load at start");
 
     try {
         app.parse(argc, argv);
@@ -106,5 +116,7 @@ int main(int argc, char** argv)
     }
     if (*run)
         return vorn::run_script_file(script, std::cout, std::cerr, timings);
+    if (*serve)
+        return vorn::serve(serve_options, std::cout, std::cerr);
     return vorn::run_demo(module_path, out_dir, std::cout, std::cerr);
 }

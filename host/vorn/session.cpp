@@ -17,6 +17,7 @@
 #include "vornsdk/command.h"
 #include "vornsdk/host.h"
 #include "vornsdk/input.h"
+#include "vornsdk/picking.h"
 #include "vornsdk/scene.h"
 #include "vornsdk/tool.h"
 
@@ -332,6 +333,67 @@ void Session::select_edges(std::vector<VertexPair> const& edges, bool on)
     teskar::ImplicitTransaction const transaction{String(on ? "Select Edges" : "Deselect Edges")};
     for (VertexPair const& e : edges)
         mesh.set_edge_selection(e, on);
+}
+
+void Session::click_select(double x, double y, bool shift, bool ctrl)
+{
+    set_pointer(x, y);
+    Component const picking = Component::create("Picking");
+    PickRecord pick;
+    if (!get_interface<PickingInterface>(picking)->pick(ViewportPoint(viewport_, x, y), pick) || !pick.valid())
+        pick = PickRecord();
+    int const mode = selection_mode();
+    if (pick.valid() && mode != kSelectItems && !teskar::mesh_of(pick.item))
+        pick = PickRecord();
+    if (!pick.valid() && (shift || ctrl))
+        return;
+    teskar::ImplicitTransaction const transaction{String("Click Select")};
+    if (mode == kSelectItems)
+        click_item(pick.item, shift, ctrl);
+    else
+        click_element(pick, mode, shift, ctrl);
+}
+
+// item may be null: a miss.
+void Session::click_item(Component const& item, bool shift, bool ctrl)
+{
+    bool const selected = item && scene_->is_selected(item);
+    if (ctrl || (shift && selected)) {
+        scene_->deselect(item);
+        return;
+    }
+    if (!shift)
+        scene_->clear_selection();
+    if (item)
+        scene_->select(item);
+}
+
+void Session::clear_elements(int mode)
+{
+    for (Component const& item : scene_->items())
+        if (teskar::Mesh* mesh = teskar::mesh_of(item))
+            mesh->select_all(mode, false);
+}
+
+void Session::click_element(PickRecord const& pick, int mode, bool shift, bool ctrl)
+{
+    if (!shift && !ctrl)
+        clear_elements(mode);
+    if (!pick.valid())
+        return;
+    teskar::Mesh& mesh = *teskar::mesh_of(pick.item);
+    bool const selected = mode == kSelectPoints ? mesh.point_selected(pick.vertex)
+                        : mode == kSelectEdges  ? mesh.selected_edges().contains(pick.edge)
+                                                : mesh.polygon_selected(pick.polygon);
+    bool const on = !ctrl && !(shift && selected);
+    if (mode == kSelectPoints)
+        mesh.set_point_selection(pick.vertex, on);
+    else if (mode == kSelectEdges)
+        mesh.set_edge_selection(pick.edge, on);
+    else
+        mesh.set_polygon_selection(pick.polygon, on);
+    if (on && !scene_->is_selected(pick.item))
+        scene_->select(pick.item);
 }
 
 Component Session::command(std::string const& name) const

@@ -7,6 +7,7 @@
 #include "vornsdk/attribute.h"
 #include "vornsdk/component.h"
 #include "vornsdk/parameter.h"
+#include "vornsdk/picking.h"
 
 #include <nlohmann/json.hpp>
 
@@ -80,6 +81,12 @@ public:
     void select_points(std::vector<VORNSDK::Index> const& indices, bool on);
     void select_polygons(std::vector<VORNSDK::Index> const& indices, bool on);
     void select_edges(std::vector<VORNSDK::VertexPair> const& edges, bool on);
+    // A click at viewport pixel (x, y), picked as the host picks, selecting in the current mode:
+    // the element (or item) under it alone; with shift added, or removed when already selected;
+    // with ctrl removed. A plain click on nothing deselects the mode's whole selection; a click
+    // with modifiers on nothing does nothing. In element modes the hit item joins the item
+    // selection, so that the tools that act on selected items reach it. One undo step.
+    void click_select(double x, double y, bool shift, bool ctrl);
 
     // One-shot commands: command makes one, checked to be runnable; run_command stores the values
     // (without notifying, so a tool run as a command does not re-apply on each) and runs it as one
@@ -104,6 +111,8 @@ public:
     void press(double x, double y, std::optional<int> button, Modifiers modifiers);
     void drag(double x, double y, Modifiers modifiers);
     void release(double x, double y, Modifiers modifiers);
+    // Whether a press holds a button for the active tool.
+    bool button_held() const { return held_button_ >= 0; }
     // Moves the viewport's pointer without an event, for commands that act under the pointer.
     void set_pointer(double x, double y);
     // An action of the active tool's key bindings, by its name or by its key.
@@ -137,6 +146,9 @@ private:
     VORNSDK::Component first_selected() const;
     void add_to_scene(VORNSDK::Component const& item, std::vector<VORNSDK::Component> const& materials, char const* step);
     void select_elements(std::vector<VORNSDK::Index> const& indices, bool points, bool on);
+    void click_item(VORNSDK::Component const& item, bool shift, bool ctrl);
+    void click_element(VORNSDK::PickRecord const& pick, int mode, bool shift, bool ctrl);
+    void clear_elements(int mode);
     enum class PointerEvent { Move, Press, Release };
     void pointer_event(PointerEvent event, double x, double y, int held, Modifiers modifiers);
     void send_action(std::string const& action, bool released);

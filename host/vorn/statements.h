@@ -34,7 +34,7 @@ using StatementTable = std::map<std::string, Statement, std::less<>>;
 
 // The statements by family, as docs/vorn-scripts.md lists them.
 void add_scene_statements(StatementTable& table);     // new, load, save, tree, info, clipboard
-void add_selection_statements(StatementTable& table); // items, mode, select, deselect
+void add_selection_statements(StatementTable& table); // items, mode, select, deselect, click
 void add_tool_statements(StatementTable& table);      // run, tool, drop, set, get, pointer events, action, key
 void add_view_statements(StatementTable& table);      // viewport, camera, render
 void add_misc_statements(StatementTable& table);      // undo, redo, pref, echo, messages

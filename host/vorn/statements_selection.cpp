@@ -73,12 +73,29 @@ void select(StatementContext& c, Words const& w)
         c.session.select_polygons(indices, on);
 }
 
+// click X Y [shift] [ctrl]
+void click(StatementContext& c, Words const& w)
+{
+    double const x = number(w[1], "X coordinate"), y = number(w[2], "Y coordinate");
+    bool shift = false, ctrl = false;
+    for (std::size_t k = 3; k < w.size(); ++k) {
+        if (w[k] == "shift")
+            shift = true;
+        else if (w[k] == "ctrl")
+            ctrl = true;
+        else
+            fail("unknown modifier " + quoted(w[k]) + " (known: shift, ctrl)");
+    }
+    c.session.click_select(x, y, shift, ctrl);
+}
+
 } // namespace
 
 void add_selection_statements(StatementTable& table)
 {
     table.insert({
         {"items", {1, kAnyWords, "items [NAME...]", items}},
+        {"click", {3, 5, "click X Y [shift] [ctrl]", click}},
         {"mode", {2, 2, "mode points|edges|polygons|items", mode}},
         {"select", {2, kAnyWords, "select points I...|edges (A,B)...|polygons I...|all|none", select}},
         {"deselect", {2, kAnyWords, "deselect points I...|edges (A,B)...|polygons I...|all|none", select}},

@@ -19,9 +19,11 @@ VORNSDK::Vector3d vector_at(Words const& w, std::size_t k, char const* what)
     return {number(w[k], what), number(w[k + 1], what), number(w[k + 2], what)};
 }
 
-char const* const camera_usage = "camera EX EY EZ TX TY TZ [up UX UY UZ] [fov DEGREES | ortho HEIGHT]";
+char const* const camera_usage =
+    "camera EX EY EZ TX TY TZ [up UX UY UZ] [fov DEGREES | ortho HEIGHT] [clip NEAR FAR]";
 
-// The camera keeps the viewport's size; up and the lens fall back to their defaults.
+// The camera keeps the viewport's size and, unless given, its clip planes; up and the lens fall
+// back to their defaults.
 void camera(StatementContext& c, Words const& w)
 {
     teskar::Camera camera = c.session.camera();
@@ -30,7 +32,7 @@ void camera(StatementContext& c, Words const& w)
     camera.up = {0, 1, 0};
     camera.orthographic = false;
     camera.fov_degrees = 45;
-    bool seen_up = false, seen_lens = false;
+    bool seen_up = false, seen_lens = false, seen_clip = false;
     for (std::size_t k = 7; k < w.size();) {
         if (w[k] == "up" && !seen_up) {
             camera.up = vector_at(w, k + 1, "up coordinate");
@@ -44,6 +46,11 @@ void camera(StatementContext& c, Words const& w)
                 camera.fov_degrees = number(w[k + 1], "field of view");
             seen_lens = true;
             k += 2;
+        } else if (w[k] == "clip" && !seen_clip && k + 2 < w.size()) {
+            camera.near_distance = number(w[k + 1], "NEAR");
+            camera.far_distance = number(w[k + 2], "FAR");
+            seen_clip = true;
+            k += 3;
         } else {
             fail(std::string("usage: ") + camera_usage);
         }

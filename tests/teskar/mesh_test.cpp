@@ -78,6 +78,14 @@ TEST_F(Mesh, RemovingAPointShrinksOrRemovesItsPolygons)
     EXPECT_EQ(mesh->polygon_vertices(1).count, 3);
     EXPECT_FALSE(mesh->polygon_exists(tri));
     EXPECT_FALSE(mesh->point_exists(1));
+    // Readers of the geometry log learn of the vacated point and of every polygon it changed.
+    auto const log = mesh->geometry_log();
+    auto const logged = [](std::span<Index const> list, Index i) { return std::find(list.begin(), list.end(), i) != list.end(); };
+    EXPECT_TRUE(logged(log.points, 1));
+    for (Index f : {Index(0), Index(1), tri})
+        EXPECT_TRUE(logged(log.polygons, f)) << f;
+    // A log's epoch tells its mesh from any other, even one made later at the same address.
+    EXPECT_NE(teskar::Mesh().geometry_log().epoch, log.epoch);
 }
 
 TEST_F(Mesh, InsertingAPointFollowsTheEdgeInEitherWindingAndKeepsItsMarks)

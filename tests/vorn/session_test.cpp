@@ -54,3 +54,42 @@ TEST_F(SessionTest, SelectionsAndCommandsAreUndoSteps)
 }
 
 } // namespace
+
+// With the grid seen from above, world (x, 0, z) lands on pixel (400 + 240x, 300 + 240z):
+// polygon 0 is around (220, 120), polygon 5 around (340, 240); (10, 10) is off the grid.
+TEST_F(SessionTest, ClicksSelectThroughPicking)
+{
+    grid_from_above();
+    auto const polygons = [&] {
+        std::vector<Index> out;
+        mesh("g").selected_polygons().append_to(out);
+        return out;
+    };
+    session.set_mode(kSelectPolygons);
+    session.click_select(220, 120, false, false);
+    session.click_select(340, 240, false, false);
+    EXPECT_EQ(polygons(), std::vector<Index>{5});
+    session.click_select(220, 120, true, false);
+    EXPECT_EQ(polygons(), (std::vector<Index>{5, 0}));
+    session.click_select(220, 120, true, false);
+    session.click_select(340, 240, false, true);
+    EXPECT_TRUE(polygons().empty());
+    session.click_select(220, 120, false, false);
+    session.click_select(10, 10, true, false);
+    EXPECT_EQ(polygons(), std::vector<Index>{0});
+    session.click_select(10, 10, false, false);
+    EXPECT_TRUE(polygons().empty());
+    EXPECT_EQ(undo_names().back(), "Click Select");
+
+    // Points: the nearest end of the side nearest the hit.
+    session.set_mode(kSelectPoints);
+    session.click_select(282, 65, false, false);
+    EXPECT_TRUE(mesh("g").point_selected(1));
+    EXPECT_EQ(mesh("g").selected_points().size(), 1u);
+
+    session.set_mode(kSelectItems);
+    session.click_select(10, 10, false, false);
+    EXPECT_EQ(session.tree().back()["selected"], false);
+    session.click_select(220, 120, false, false);
+    EXPECT_EQ(session.tree().back()["selected"], true);
+}

@@ -6,6 +6,7 @@
 #include "vornsdk/plugin.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 namespace teskar {
@@ -158,6 +159,7 @@ void Mesh::remove_point(Index p)
     set_point_selection(p, false);
     touch_position(p);
     points_.set_occupied(p, false);
+    log_point(p);
     changed();
 }
 
@@ -491,7 +493,13 @@ void Mesh::trim_log()
         return;
     log_polygons_.clear();
     log_points_.clear();
-    ++log_epoch_;
+    log_epoch_ = new_log_epoch();
+}
+
+std::uint64_t Mesh::new_log_epoch()
+{
+    static std::atomic<std::uint64_t> next{1};
+    return next++;
 }
 
 void Mesh::update() { changed(); }

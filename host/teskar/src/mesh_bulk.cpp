@@ -85,7 +85,7 @@ void Mesh::start_log_over()
 {
     log_polygons_.clear();
     log_points_.clear();
-    ++log_epoch_;
+    log_epoch_ = new_log_epoch();
 }
 
 namespace {

@@ -146,9 +146,10 @@ public:
     std::uint64_t revision() const { return revision_; }
 
     // The geometry changes since the log last started over, for derived data that catches up
-    // with an edit at the cost of the edit (picking): polygons added, removed or given another
-    // vertex list, and points moved, in order, possibly more than once. The log starts over (a
-    // new epoch, telling readers to rebuild) when it outgrows the mesh.
+    // with an edit at the cost of the edit (picking, the browser's frames): polygons added,
+    // removed or given another vertex list, and points moved or removed, in order, possibly more
+    // than once. New points need not be listed: they take the slots after the old ones. The log
+    // starts over (a new epoch, telling readers to rebuild) when it outgrows the mesh.
     struct GeometryLog {
         std::span<Index const> polygons;
         std::span<Index const> points;
@@ -223,6 +224,9 @@ private:
     void trim_log();
     // A new epoch of the geometry log, with nothing in it: its readers rebuild.
     void start_log_over();
+    // Epochs are unique across meshes, so that a reader keeping a mesh's address and epoch
+    // cannot take a new mesh at the old one's address for it.
+    static std::uint64_t new_log_epoch();
 
     bool valid_vertex_list(std::span<Index const> vertices) const;
     // Whether polygon f could take `side`, running from its v1 to its v2, without a polygon
@@ -275,7 +279,7 @@ private:
     int nesting_ = 0;
     std::uint64_t revision_ = 0;
     std::vector<Index> log_polygons_, log_points_;
-    std::uint64_t log_epoch_ = 1;
+    std::uint64_t log_epoch_ = new_log_epoch();
 
     // The part of the recording transaction that holds this mesh's changes.
     UndoHistory& history_;
