@@ -28,6 +28,18 @@ protected:
 
     static std::vector<std::string> undo_names() { return teskar::UndoHistory::instance().undo_names(); }
 
+    // A 4 by 4 grid, 2 wide, seen from straight above.
+    void grid_from_above()
+    {
+        session.new_grid("g", 4, 4, 2);
+        teskar::Camera camera = session.camera();
+        camera.eye = {0, 5, 0};
+        camera.target = {0, 0, 0};
+        camera.orthographic = true;
+        camera.view_height = 2.5;
+        session.set_camera(camera);
+    }
+
     std::vector<std::string> messages, warnings;
     vorn::Session session{[this](std::string const& m) { messages.push_back(m); },
                           [this](std::string const& w) { warnings.push_back(w); }};
@@ -52,8 +64,6 @@ TEST_F(SessionTest, SelectionsAndCommandsAreUndoSteps)
     session.redo(1);
     EXPECT_EQ(session.info("g")["hard_edges"], 2);
 }
-
-} // namespace
 
 // With the grid seen from above, world (x, 0, z) lands on pixel (400 + 240x, 300 + 240z):
 // polygon 0 is around (220, 120), polygon 5 around (340, 240); (10, 10) is off the grid.
@@ -93,3 +103,5 @@ TEST_F(SessionTest, ClicksSelectThroughPicking)
     session.click_select(220, 120, false, false);
     EXPECT_EQ(session.tree().back()["selected"], true);
 }
+
+} // namespace
