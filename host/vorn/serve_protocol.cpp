@@ -709,21 +709,19 @@ Reply ServeProtocol::pointer(Json const& r)
     return Reply::object();
 }
 
-Reply ServeProtocol::key(Json const& r)
-{
-    std::string const name = string_field(r, "key");
-    bool const released = bool_field(r, "released");
-    session_.key(name, released);
-    recorder_.add(released ? std::vector<std::string>{"key", name, "release"} : std::vector<std::string>{"key", name});
-    return Reply::object();
-}
+Reply ServeProtocol::key(Json const& r) { return binding(r, "key", "key", &Session::key); }
 
-Reply ServeProtocol::action(Json const& r)
+Reply ServeProtocol::action(Json const& r) { return binding(r, "name", "action", &Session::action); }
+
+// A key or a named action of the active tool's bindings, pressed or released, recorded as the
+// script statement that does the same.
+Reply ServeProtocol::binding(Json const& r, char const* field, std::string const& statement,
+                             void (Session::*send)(std::string const&, bool))
 {
-    std::string const name = string_field(r, "name");
+    std::string const name = string_field(r, field);
     bool const released = bool_field(r, "released");
-    session_.action(name, released);
-    recorder_.add(released ? std::vector<std::string>{"action", name, "release"} : std::vector<std::string>{"action", name});
+    (session_.*send)(name, released);
+    recorder_.add(released ? std::vector<std::string>{statement, name, "release"} : std::vector<std::string>{statement, name});
     return Reply::object();
 }
 

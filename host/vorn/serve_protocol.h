@@ -84,6 +84,8 @@ private:
     Reply pointer(Json const& r);
     Reply key(Json const& r);
     Reply action(Json const& r);
+    Reply binding(Json const& r, char const* field, std::string const& statement,
+                  void (Session::*send)(std::string const&, bool));
     Reply undo(Json const& r);
     Reply redo(Json const& r);
     Reply script_request(Json const& r);

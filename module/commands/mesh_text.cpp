@@ -368,6 +368,13 @@ private:
         return true;
     }
 
+    struct FaceBatch {
+        std::vector<std::uint16_t> sizes;
+        std::vector<Index> corners;
+        std::vector<std::size_t> numbers; // of the faces listed, in order
+        std::size_t read = 0;
+    };
+
     bool faces()
     {
         std::uint64_t n = 0;
@@ -382,13 +389,6 @@ private:
         add_faces(batch);
         return read;
     }
-
-    struct FaceBatch {
-        std::vector<std::uint16_t> sizes;
-        std::vector<Index> corners;
-        std::vector<std::size_t> numbers; // of the faces listed, in order
-        std::size_t read = 0;
-    };
 
     bool read_faces(std::uint64_t n, FaceBatch& batch)
     {

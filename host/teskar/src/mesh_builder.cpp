@@ -74,16 +74,6 @@ Index MeshBuilder::add_checked_polygon(std::span<Index const> vertices)
     return f;
 }
 
-void Mesh::add_polygons(std::span<std::uint16_t const> sizes, std::span<Index const> corners, std::span<Index> out)
-{
-    MeshBuilder build(*this, 0, sizes.size(), corners.size());
-    std::size_t at = 0;
-    for (std::size_t k = 0; k < sizes.size(); ++k) {
-        out[k] = build.add_polygon(corners.subspan(at, sizes[k]));
-        at += sizes[k];
-    }
-}
-
 void MeshBuilder::finish()
 {
     if (!bulk_)

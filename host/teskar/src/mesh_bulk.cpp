@@ -1,6 +1,7 @@
 // The mesh operations that act on many elements at once: positions read and moved in bulk,
-// whole meshes added under placements, and the slots a taken-back step had added dropped.
+// whole meshes and many polygons added, and the slots a taken-back step had added dropped.
 #include "teskar/mesh.h"
+#include "teskar/mesh_builder.h"
 
 #include "teskar/history.h"
 #include "teskar/mesh_journal.h"
@@ -205,6 +206,16 @@ std::size_t Mesh::add_geometry(MeshInterface const& source, std::span<Matrix4d c
     }
     changed();
     return nf * copies;
+}
+
+void Mesh::add_polygons(std::span<std::uint16_t const> sizes, std::span<Index const> corners, std::span<Index> out)
+{
+    MeshBuilder build(*this, 0, sizes.size(), corners.size());
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        out[k] = build.add_polygon(corners.subspan(at, sizes[k]));
+        at += sizes[k];
+    }
 }
 
 } // namespace teskar
