@@ -103,9 +103,8 @@ void BM_ObjRead(benchmark::State& state)
         state.PauseTiming();
         mesh.emplace();
         state.ResumeTiming();
-        std::istringstream in(s.obj);
         std::string error;
-        if (!vorn::read_obj(in, "grid.obj", *mesh, [&](std::string const&) { return s.material; }, error)) {
+        if (!vorn::read_obj(s.obj, "grid.obj", *mesh, [&](std::string const&) { return s.material; }, error)) {
             state.SkipWithError(error.c_str());
             break;
         }

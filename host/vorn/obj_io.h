@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
@@ -16,13 +17,14 @@ using ObjMaterials = std::function<VORNSDK::Component(std::string const&)>;
 
 // Reads OBJ text into an empty mesh: point i is the i-th "v" of the text and polygon j its j-th
 // face; faces after a "usemtl" get that name's material; texture coordinates go into a
-// per-corner map "UV". Other statements are skipped. The text is read twice (to size the mesh
-// once), so the stream must be able to seek back; each block of it is parsed in two halves on
-// two threads and put into the mesh in order. On a malformed line (a bad number, an index out
-// of range, a face with fewer than three vertices or with a point twice) answers false with
-// "FILE:LINE: reason", file being the name given here; the mesh then holds what came before.
-bool read_obj(std::istream& in, std::string const& file, teskar::Mesh& mesh, ObjMaterials const& materials,
+// per-corner map "UV". Other statements are skipped. The text is counted first, to size the mesh
+// once; then chunks of it are parsed on several threads and put into the mesh in order. On a
+// malformed line (a bad number, an index out of range, a face with fewer than three vertices or
+// with a point twice) answers false with "FILE:LINE: reason", file being the name given here; the
+// mesh then holds what came before.
+bool read_obj(std::string_view text, std::string const& file, teskar::Mesh& mesh, ObjMaterials const& materials,
               std::string& error);
+// read_obj on a file's text, read where the system maps it rather than copied.
 bool read_obj_file(std::string const& path, teskar::Mesh& mesh, ObjMaterials const& materials, std::string& error);
 
 // Writes every occupied point and polygon, renumbered densely in index order, with "usemtl"

@@ -1,6 +1,7 @@
 #include "obj_io.h"
 
 #include "file_input.h"
+#include "obj_count.h"
 #include "text_excerpt.h"
 #include "text_numbers.h"
 
@@ -8,10 +9,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
-#include <fstream>
-#include <istream>
+#include <condition_variable>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -23,11 +27,13 @@ using VORNSDK::Index;
 
 namespace {
 
-// Text is read in blocks of whole lines; each block is cut in two at a line end and both halves
-// are parsed at the same time, then put into the mesh in order. Blocks below kSplitAbove are
-// parsed in one piece: a thread costs more than it saves there.
-constexpr std::size_t kBlock = std::size_t(1) << 20;
+// The text is cut into chunks of whole lines of about kChunk bytes; every thread parses the next
+// chunk or puts the next parsed one into the mesh, in file order. Texts below kSplitAbove are read
+// on one thread: another costs more than it saves there.
+constexpr std::size_t kChunk = std::size_t(512) << 10;
 constexpr std::size_t kSplitAbove = std::size_t(256) << 10;
+// A mapped file's pages are given back in steps of this much read text.
+constexpr std::size_t kReleaseStep = std::size_t(8) << 20;
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -45,104 +51,62 @@ std::string_view next_word(std::string_view& rest)
     return word;
 }
 
-// Calls piece(text) for runs of whole lines of the stream (the last one may lack its line end),
-// read in large blocks. Stops early when piece answers false.
-template <class Piece>
-bool for_each_piece(std::istream& in, Piece piece)
+// Threads to read a text of that size with.
+std::size_t reading_threads(std::size_t size)
 {
-    std::vector<char> block(kBlock);
-    std::size_t kept = 0;
-    for (;;) {
-        if (kept == block.size())
-            block.resize(block.size() * 2);
-        in.read(block.data() + kept, static_cast<std::streamsize>(block.size() - kept));
-        std::size_t const got = static_cast<std::size_t>(in.gcount());
-        std::size_t const filled = kept + got;
-        if (got == 0) {
-            if (kept > 0)
-                piece(std::string_view(block.data(), kept));
-            break;
-        }
-        std::string_view const text(block.data(), filled);
-        std::size_t const last_end = text.rfind('\n');
-        if (last_end == std::string_view::npos) {
-            kept = filled;
-            continue;
-        }
-        if (!piece(text.substr(0, last_end + 1)))
-            return !in.bad();
-        kept = filled - (last_end + 1);
-        std::copy(block.begin() + std::ptrdiff_t(last_end + 1), block.begin() + std::ptrdiff_t(filled), block.begin());
-    }
-    return !in.bad();
+    if (size < kSplitAbove)
+        return 1;
+    return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
 }
 
-// Splits whole lines in two at the line end nearest the middle; the second part may be empty.
-std::pair<std::string_view, std::string_view> halves(std::string_view text)
+// The first whole lines of text that add up to at least size bytes (or all of it).
+std::string_view first_lines(std::string_view text, std::size_t size)
 {
-    if (text.size() < kSplitAbove)
-        return {text, {}};
-    std::size_t const cut = text.find('\n', text.size() / 2);
-    if (cut == std::string_view::npos)
-        return {text, {}};
-    return {text.substr(0, cut + 1), text.substr(cut + 1)};
+    if (size >= text.size())
+        return text;
+    std::size_t const line_end = text.find('\n', size == 0 ? 0 : size - 1);
+    return text.substr(0, line_end == std::string_view::npos ? text.size() : line_end + 1);
 }
 
-// Runs first(a) here and second(b) on another thread when b is not empty.
-template <class First, class Second>
-void in_parallel(std::string_view a, std::string_view b, First const& first, Second const& second)
+// The text cut into n runs of whole lines of about equal size (the last ones may be empty).
+std::vector<std::string_view> split_lines(std::string_view text, std::size_t n)
 {
-    if (b.empty()) {
-        first(a);
-        return;
+    std::vector<std::string_view> parts;
+    std::size_t const size = text.size() / n;
+    for (std::size_t k = 0; k < n; ++k) {
+        parts.push_back(k + 1 == n ? text : first_lines(text, size));
+        text.remove_prefix(parts.back().size());
     }
-    std::thread other([&] { second(b); });
-    first(a);
-    other.join();
+    return parts;
 }
 
-// How many points, polygons and corners the text holds, to size the mesh once.
-struct ObjCounts {
-    std::size_t points = 0, polygons = 0, corners = 0;
-
-    void count(std::string_view text)
-    {
-        while (!text.empty()) {
-            std::size_t const end = std::min(text.find('\n'), text.size());
-            line(text.substr(0, end));
-            text.remove_prefix(std::min(end + 1, text.size()));
-        }
-    }
-    void line(std::string_view text)
-    {
-        std::size_t i = 0;
-        while (i < text.size() && blank(text[i]))
-            ++i;
-        if (i + 1 >= text.size() || !blank(text[i + 1]))
-            return;
-        if (text[i] == 'v') {
-            ++points;
-        } else if (text[i] == 'f') {
-            ++polygons;
-            // Words start where a blank ends.
-            for (std::size_t k = i + 2; k < text.size(); ++k)
-                corners += !blank(text[k]) && blank(text[k - 1]);
-        }
-    }
-};
-
-ObjCounts count_obj(std::istream& in)
+// Runs work(k) for k in [0, n): k = 0 here, the others on threads of their own.
+template <class Work>
+void on_threads(std::size_t n, Work const& work)
 {
-    ObjCounts total, a, b;
-    for_each_piece(in, [&](std::string_view text) {
-        a = b = ObjCounts();
-        auto const [x, y] = halves(text);
-        in_parallel(x, y, [&](std::string_view t) { a.count(t); }, [&](std::string_view t) { b.count(t); });
-        total.points += a.points + b.points;
-        total.polygons += a.polygons + b.polygons;
-        total.corners += a.corners + b.corners;
-        return true;
+    std::vector<std::jthread> others;
+    for (std::size_t k = 1; k < n; ++k)
+        others.emplace_back([&work, k] { work(k); });
+    work(0);
+}
+
+// Counts the text on every thread; pages of a mapped file are given back as they are counted.
+ObjCounts count_obj(std::string_view text, MappedFile const* file)
+{
+    std::vector<std::string_view> const parts = split_lines(text, reading_threads(text.size()));
+    std::vector<ObjCounts> counts(parts.size());
+    on_threads(parts.size(), [&](std::size_t k) {
+        for (std::string_view rest = parts[k]; !rest.empty();) {
+            std::string_view const block = first_lines(rest, kReleaseStep);
+            counts[k] += count_obj_lines(block);
+            if (file)
+                file->release(block);
+            rest.remove_prefix(block.size());
+        }
     });
+    ObjCounts total;
+    for (ObjCounts const& c : counts)
+        total += c;
     return total;
 }
 
@@ -176,6 +140,7 @@ struct RawCorner {
 // A face as written, with how many points, texture coordinates and normals the piece had read
 // before it (indices are checked against what came before in the whole file).
 struct RawFace {
+    std::uint32_t ordinal = 0; // faces of the piece before it
     std::uint32_t first_corner = 0, corners = 0;
     std::uint32_t points_before = 0, uvs_before = 0, normals_before = 0;
     std::uint32_t line = 0;
@@ -191,11 +156,19 @@ struct RawFace {
 // corners read up to the fault, which are checked before the fault is reported.
 struct ParsedPiece {
     std::string_view text;
-    std::vector<double> points; // x y z per "v"
+    std::vector<VORNSDK::Vector3d> points;
     std::vector<std::array<float, 2>> uvs;
     std::size_t normals = 0;
+    // Quick faces: plain faces of points alone ("f 1 2 3"), kept ready to go into the mesh as
+    // they are: their sizes, and their points counted from 0. Fit when the file had read at least
+    // quick_reach points before the piece.
+    std::vector<std::uint16_t> quick_sizes;
+    std::vector<Index> quick_points;
+    std::int64_t quick_reach = std::numeric_limits<std::int64_t>::min();
+    // The other faces, and their corners as written.
     std::vector<RawCorner> corners;
     std::vector<RawFace> faces;
+    std::size_t face_count = 0; // quick and other
     std::vector<std::pair<std::size_t, std::string>> materials; // (faces before it, name)
     std::size_t lines = 0;
     // The fault ending the piece: its line, what is wrong, and the face read up to it, if any.
@@ -209,8 +182,12 @@ struct ParsedPiece {
         points.clear();
         uvs.clear();
         normals = 0;
+        quick_sizes.clear();
+        quick_points.clear();
+        quick_reach = std::numeric_limits<std::int64_t>::min();
         corners.clear();
         faces.clear();
+        face_count = 0;
         materials.clear();
         lines = 0;
         fault.reset();
@@ -220,7 +197,8 @@ struct ParsedPiece {
 
 class PieceParser {
 public:
-    explicit PieceParser(ParsedPiece& out) : out_(out) {}
+    // Without quick faces every face is kept as written, for a reading that checks each one.
+    explicit PieceParser(ParsedPiece& out, bool quick_faces = true) : out_(out), quick_faces_(quick_faces) {}
 
     void parse(std::string_view text)
     {
@@ -228,29 +206,36 @@ public:
         out_.text = text;
         // Room for the most a text of this size can hold (no line is shorter than 8 bytes, no
         // corner than 2), so that no buffer grows by copying; room never touched costs nothing.
-        out_.points.reserve(3 * (text.size() / 8 + 1));
-        out_.faces.reserve(text.size() / 8 + 1);
+        out_.points.reserve(text.size() / 8 + 1);
+        out_.faces.reserve(quick_faces_ ? 0 : text.size() / 8 + 1);
+        out_.quick_sizes.reserve(quick_faces_ ? text.size() / 8 + 1 : 0);
+        out_.quick_points.reserve(quick_faces_ ? text.size() / 2 + 1 : 0);
         out_.corners.reserve(text.size() / 2 + 1);
-        while (!text.empty()) {
-            std::size_t const end = std::min(text.find('\n'), text.size());
+        char const* c = text.data();
+        char const* const end = c + text.size();
+        while (c != end) {
             ++out_.lines;
-            if (!line(text.substr(0, end)))
+            if (char const* const next = plain_line(c, end)) {
+                c = next;
+                continue;
+            }
+            char const* line_end = static_cast<char const*>(std::memchr(c, '\n', std::size_t(end - c)));
+            line_end = line_end ? line_end : end;
+            if (!line(std::string_view(c, std::size_t(line_end - c))))
                 return;
-            text.remove_prefix(std::min(end + 1, text.size()));
+            c = line_end + (line_end != end);
         }
     }
 
 private:
     bool line(std::string_view text)
     {
-        if (text.starts_with("f ") && plain_face(text.substr(2)))
-            return true;
         if (auto hash = text.find('#'); hash != std::string_view::npos)
             text = text.substr(0, hash);
         std::string_view rest = text;
         std::string_view const keyword = next_word(rest);
         if (keyword == "v")
-            return numbers(rest, "v", 3, 7, [&] { out_.points.insert(out_.points.end(), numbers_, numbers_ + 3); });
+            return numbers(rest, "v", 3, 7, [&] { out_.points.push_back({numbers_[0], numbers_[1], numbers_[2]}); });
         if (keyword == "f")
             return face(rest);
         if (keyword == "vt")
@@ -261,7 +246,7 @@ private:
             // A material name may hold blanks: it is the rest of the line.
             std::size_t const start = rest.find_first_not_of(" \t");
             std::size_t const end = rest.find_last_not_of(" \t\r");
-            out_.materials.emplace_back(out_.faces.size(), start == std::string_view::npos
+            out_.materials.emplace_back(out_.face_count, start == std::string_view::npos
                                                                ? std::string()
                                                                : std::string(rest.substr(start, end + 1 - start)));
         }
@@ -326,9 +311,73 @@ private:
         return true;
     }
 
+    // The line at c when it is a common point or face, read straight from its characters: the
+    // start of the next line, or nullptr, having kept nothing, for any other line (comments too),
+    // which the general reading then takes and says what is wrong with.
+    char const* plain_line(char const* c, char const* end)
+    {
+        if (end - c < 2 || c[1] != ' ')
+            return nullptr;
+        if (c[0] == 'v')
+            return plain_vertex(c + 2, end);
+        if (c[0] == 'f') {
+            char const* const next = quick_faces_ ? quick_face(c + 2, end) : nullptr;
+            return next ? next : plain_face(c + 2, end);
+        }
+        return nullptr;
+    }
+
+    // Past the blanks that end a line: the start of the next line, or nullptr when the line goes on.
+    static char const* past_line(char const* c, char const* end)
+    {
+        while (c != end && blank(*c))
+            ++c;
+        if (c == end)
+            return end;
+        return *c == '\n' ? c + 1 : nullptr;
+    }
+
+    static bool ends_word(char const* c, char const* end) { return c == end || blank(*c) || *c == '\n'; }
+
+    // "x y z" and nothing more, each a plain decimal.
+    char const* plain_vertex(char const* c, char const* end)
+    {
+        double xyz[3];
+        for (double& v : xyz) {
+            while (c != end && blank(*c))
+                ++c;
+            c = detail::parse_decimal_prefix(c, end, v);
+            if (!c || !ends_word(c, end))
+                return nullptr;
+        }
+        c = past_line(c, end);
+        if (c)
+            out_.points.push_back({xyz[0], xyz[1], xyz[2]});
+        return c;
+    }
+
     // A whole number from 1 to 999 999 999 at c, taken off; false (c anywhere) for anything else.
     static bool plain_index(char const*& c, char const* end, std::int32_t& out)
     {
+        // Up to seven digits are read at once: the first character that is not a digit is the
+        // lowest flagged byte (flags above it may be spoilt by carries, never those below).
+        if (end - c >= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, c, 8);
+            std::uint64_t const others = ((v + 0x4646464646464646) | (v - 0x3030303030303030)) & 0x8080808080808080;
+            if (others != 0) {
+                int const n = std::countr_zero(others) / 8;
+                if (n == 0)
+                    return false;
+                // The digits move to the top; the zero bytes below them read as leading zeros.
+                v = (v - 0x3030303030303030) << (8 * (8 - n));
+                v = v * 10 + (v >> 8);
+                v = ((v & 0x000000FF000000FF) * 0x000F424000000064 + ((v >> 16) & 0x000000FF000000FF) * 0x0000271000000001) >> 32;
+                out = std::int32_t(v);
+                c += n;
+                return out > 0;
+            }
+        }
         char const* const first = c;
         std::int32_t v = 0;
         for (; c != end && unsigned(*c - '0') < 10 && c - first < 9; ++c)
@@ -337,23 +386,60 @@ private:
         return v > 0 && (c == end || unsigned(*c - '0') >= 10);
     }
 
-    // The common face, read straight from its characters: blank-separated corners "v", "v/vt",
-    // "v//vn" or "v/vt/vn" of plain positive indices, at least three and no more than a polygon
-    // holds. False, having kept nothing, for any other text (comments too): the general reading
-    // then takes the line and says what is wrong with it.
-    bool plain_face(std::string_view rest)
+    // Whether a short list holds a value twice; compared all against all, with no early way out
+    // to mispredict.
+    static bool repeats(std::span<Index const> list)
     {
-        RawFace f = new_face();
-        char const* c = rest.data();
-        char const* const end = c + rest.size();
+        bool twice = false;
+        for (std::size_t k = 1; k < list.size(); ++k)
+            for (std::size_t j = 0; j < k; ++j)
+                twice |= list[j] == list[k];
+        return twice;
+    }
+
+    // A quick face: plain, distinct point indices alone, at least three and at most 16 of them.
+    char const* quick_face(char const* c, char const* end)
+    {
+        std::vector<Index>& points = out_.quick_points;
+        std::size_t const first = points.size();
+        std::int32_t largest = 0;
         auto give_up = [&] {
-            out_.corners.resize(f.first_corner);
-            return false;
+            points.resize(first);
+            return static_cast<char const*>(nullptr);
         };
         for (;;) {
             while (c != end && blank(*c))
                 ++c;
-            if (c == end)
+            if (c == end || *c == '\n')
+                break;
+            std::int32_t point = 0;
+            if (points.size() - first == 16 || !plain_index(c, end, point) || !ends_word(c, end))
+                return give_up();
+            points.push_back(Index(point - 1));
+            largest = std::max(largest, point);
+        }
+        std::size_t const n = points.size() - first;
+        if (n < 3 || repeats(std::span(points).subspan(first)))
+            return give_up();
+        out_.quick_sizes.push_back(static_cast<std::uint16_t>(n));
+        ++out_.face_count;
+        out_.quick_reach = std::max(out_.quick_reach, std::int64_t(largest) - std::int64_t(out_.points.size()));
+        return c == end ? end : c + 1;
+    }
+
+    // Blank-separated corners "v", "v/vt", "v//vn" or "v/vt/vn" of plain positive indices, at
+    // least three and no more than a polygon holds.
+    char const* plain_face(char const* c, char const* end)
+    {
+        RawFace f = new_face();
+        auto give_up = [&] {
+            out_.corners.resize(f.first_corner);
+            return static_cast<char const*>(nullptr);
+        };
+        for (;;) {
+            while (c != end && blank(*c))
+                ++c;
+            if (c == end || *c == '\n')
                 break;
             if (f.corners == VORNSDK::kMaxPolygonVertices)
                 return give_up();
@@ -368,7 +454,7 @@ private:
                 if (c != end && *c == '/' && !plain_index(++c, end, corner.normal))
                     return give_up();
             }
-            if (c != end && !blank(*c))
+            if (!ends_word(c, end))
                 return give_up();
             f.every_uv = f.every_uv && corner.uv != 0;
             out_.corners.push_back(corner);
@@ -377,16 +463,23 @@ private:
         if (f.corners < 3)
             return give_up();
         mark_plain(f);
+        keep(f);
+        return c == end ? end : c + 1;
+    }
+
+    void keep(RawFace const& f)
+    {
+        ++out_.face_count;
         out_.faces.push_back(f);
-        return true;
     }
 
     RawFace new_face() const
     {
         RawFace f;
+        f.ordinal = static_cast<std::uint32_t>(out_.face_count);
         // Counts within one piece, which is a block of text far below 4 GB.
         f.first_corner = static_cast<std::uint32_t>(out_.corners.size());
-        f.points_before = static_cast<std::uint32_t>(out_.points.size() / 3);
+        f.points_before = static_cast<std::uint32_t>(out_.points.size());
         f.uvs_before = static_cast<std::uint32_t>(out_.uvs.size());
         f.normals_before = static_cast<std::uint32_t>(out_.normals);
         f.line = static_cast<std::uint32_t>(out_.lines);
@@ -410,7 +503,7 @@ private:
             ok = fail("face with " + std::to_string(f.corners) + " vertices");
         if (ok) {
             mark_plain(f);
-            out_.faces.push_back(f);
+            keep(f);
         }
         else
             out_.faulty_face = f;
@@ -443,6 +536,7 @@ public:
 
 private:
     ParsedPiece& out_;
+    bool const quick_faces_;
     double numbers_[3] = {};
     std::size_t count_ = 0;
 };
@@ -459,24 +553,43 @@ public:
     // False on the first fault, with error() saying "LINE: reason" relative to the file.
     bool add(ParsedPiece const& piece)
     {
-        for (std::size_t i = 0; i < piece.points.size(); i += 3)
-            build_.add_point({piece.points[i], piece.points[i + 1], piece.points[i + 2]});
-        std::size_t next_material = 0;
-        for (std::size_t k = 0; k < piece.faces.size(); ++k) {
-            for (; next_material < piece.materials.size() && piece.materials[next_material].first == k; ++next_material)
-                use_material(piece.materials[next_material].second);
-            if (!face(piece, piece.faces[k], true))
+        if (std::int64_t(points_) < piece.quick_reach)
+            return add_checking_each_face(piece);
+        build_.add_points(piece.points);
+        std::size_t quick_face = 0, quick_point = 0, next_face = 0, next_material = 0;
+        // Quick faces go in together up to the next face kept as written or the next material.
+        for (std::size_t ordinal = 0;;) {
+            std::size_t const face_at = next_face < piece.faces.size() ? piece.faces[next_face].ordinal : piece.face_count;
+            std::size_t const material_at = next_material < piece.materials.size() ? piece.materials[next_material].first
+                                                                                     : piece.face_count + 1;
+            std::size_t const quick = std::min(face_at, material_at) - ordinal;
+            add_quick(piece, quick_face, quick_point, quick);
+            ordinal += quick;
+            if (material_at == ordinal) {
+                add_batch(piece);
+                use_material(piece.materials[next_material++].second);
+                continue;
+            }
+            if (ordinal == piece.face_count)
+                break;
+            RawFace const& f = piece.faces[next_face++];
+            ++ordinal;
+            if (ready(f)) {
+                batch(piece, f);
+                continue;
+            }
+            add_batch(piece);
+            if (!face(piece, f, true))
                 return false;
         }
-        for (; next_material < piece.materials.size(); ++next_material)
-            use_material(piece.materials[next_material].second);
+        add_batch(piece);
         if (piece.fault) {
             if (piece.faulty_face && !face(piece, *piece.faulty_face, false))
                 return false;
             error_ = std::to_string(lines_ + piece.fault->first) + ": " + piece.fault->second;
             return false;
         }
-        points_ += piece.points.size() / 3;
+        points_ += piece.points.size();
         normals_ += piece.normals;
         uvs_.insert(uvs_.end(), piece.uvs.begin(), piece.uvs.end());
         lines_ += piece.lines;
@@ -532,24 +645,80 @@ private:
         return true;
     }
 
-    // Checks a face's corners in order; a whole face then goes into the mesh.
+    // A quick face of the piece names a point the file has not read by then: the piece is read
+    // again with every face kept as written, which finds that face and says what is wrong.
+    bool add_checking_each_face(ParsedPiece const& piece)
+    {
+        ParsedPiece again;
+        PieceParser(again, false).parse(piece.text);
+        return add(again);
+    }
+
+    // The next n quick faces, at quick_face and quick_point of the piece's lists.
+    void add_quick(ParsedPiece const& piece, std::size_t& quick_face, std::size_t& quick_point, std::size_t n)
+    {
+        if (n == 0)
+            return;
+        add_batch(piece);
+        std::span<std::uint16_t const> const sizes = std::span(piece.quick_sizes).subspan(quick_face, n);
+        std::size_t corners = 0;
+        for (std::uint16_t size : sizes)
+            corners += size;
+        Index const first = build_.add_checked_polygons(sizes, std::span(piece.quick_points).subspan(quick_point, corners));
+        if (material_)
+            for (std::size_t k = 0; k < n; ++k)
+                polygon_materials_.emplace_back(first + Index(k), material_);
+        quick_face += n;
+        quick_point += corners;
+    }
+
+    // A plain face whose largest indices are within what the file had read before it: it needs
+    // no other check.
+    bool ready(RawFace const& f) const
+    {
+        return f.plain && std::size_t(f.largest[0]) <= points_ + f.points_before &&
+               std::size_t(f.largest[1]) <= uvs_.size() + f.uvs_before &&
+               std::size_t(f.largest[2]) <= normals_ + f.normals_before;
+    }
+
+    // Faces ready to go in are gathered and put into the mesh together.
+    void batch(ParsedPiece const& piece, RawFace const& f)
+    {
+        batch_faces_.push_back(&f);
+        batch_sizes_.push_back(static_cast<std::uint16_t>(f.corners));
+        for (RawCorner const& c : std::span(piece.corners).subspan(f.first_corner, f.corners))
+            batch_corners_.push_back(Index(c.point - 1));
+    }
+
+    void add_batch(ParsedPiece const& piece)
+    {
+        if (batch_faces_.empty())
+            return;
+        Index const first = build_.add_checked_polygons(batch_sizes_, batch_corners_);
+        for (std::size_t k = 0; k < batch_faces_.size(); ++k) {
+            RawFace const& f = *batch_faces_[k];
+            if (material_)
+                polygon_materials_.emplace_back(first + Index(k), material_);
+            if (f.every_uv) {
+                corner_uvs_.clear();
+                for (RawCorner const& c : std::span(piece.corners).subspan(f.first_corner, f.corners))
+                    corner_uvs_.push_back(Index(c.uv - 1));
+                add_uvs(piece, first + Index(k));
+            }
+        }
+        batch_faces_.clear();
+        batch_sizes_.clear();
+        batch_corners_.clear();
+    }
+
+    // Checks a face's corners in order, each against what the file had read before it; a whole
+    // face then goes into the mesh.
     bool face(ParsedPiece const& piece, RawFace const& f, bool whole)
     {
         corners_.clear();
         corner_uvs_.clear();
         std::size_t const points = points_ + f.points_before, uvs = uvs_.size() + f.uvs_before,
                           normals = normals_ + f.normals_before;
-        if (whole && f.plain && std::size_t(f.largest[0]) <= points && std::size_t(f.largest[1]) <= uvs &&
-            std::size_t(f.largest[2]) <= normals) {
-            for (std::size_t k = 0; k < f.corners; ++k) {
-                RawCorner const& c = piece.corners[f.first_corner + k];
-                corners_.push_back(Index(c.point - 1));
-                if (c.uv != 0)
-                    corner_uvs_.push_back(Index(c.uv - 1));
-            }
-            add_face(piece, f);
-            return true;
-        }
         for (std::size_t k = 0; k < f.corners; ++k) {
             RawCorner const& c = piece.corners[f.first_corner + k];
             if (c.point == 0)
@@ -568,28 +737,28 @@ private:
             if (c.normal != 0 && !resolve(piece, c, 2, normals, f.line, unused))
                 return false;
         }
-        if (whole)
-            add_face(piece, f);
-        return true;
-    }
-
-    // Adds the face whose corners have been checked into corners_ and corner_uvs_.
-    void add_face(ParsedPiece const& piece, RawFace const& f)
-    {
+        if (!whole)
+            return true;
         Index const polygon = build_.add_checked_polygon(corners_);
         if (material_)
             polygon_materials_.emplace_back(polygon, material_);
-        if (f.every_uv) {
-            if (corner_values_.empty())
-                uv_map_ = mesh_.add_vertex_map("UV", 2);
-            std::vector<float> values;
-            values.reserve(2 * corner_uvs_.size());
-            for (Index t : corner_uvs_) {
-                auto const& uv = t < uvs_.size() ? uvs_[t] : piece.uvs[t - uvs_.size()];
-                values.insert(values.end(), uv.begin(), uv.end());
-            }
-            corner_values_.emplace_back(polygon, std::move(values));
+        if (f.every_uv)
+            add_uvs(piece, polygon);
+        return true;
+    }
+
+    // Gives the polygon the texture coordinates listed in corner_uvs_.
+    void add_uvs(ParsedPiece const& piece, Index polygon)
+    {
+        if (corner_values_.empty())
+            uv_map_ = mesh_.add_vertex_map("UV", 2);
+        std::vector<float> values;
+        values.reserve(2 * corner_uvs_.size());
+        for (Index t : corner_uvs_) {
+            auto const& uv = t < uvs_.size() ? uvs_[t] : piece.uvs[t - uvs_.size()];
+            values.insert(values.end(), uv.begin(), uv.end());
         }
+        corner_values_.emplace_back(polygon, std::move(values));
     }
 
     teskar::Mesh& mesh_;
@@ -599,6 +768,9 @@ private:
     std::size_t points_ = 0, normals_ = 0, lines_ = 0;
     std::vector<std::array<float, 2>> uvs_;
     std::vector<Index> corners_, corner_uvs_;
+    std::vector<RawFace const*> batch_faces_;
+    std::vector<std::uint16_t> batch_sizes_;
+    std::vector<Index> batch_corners_;
     // What goes onto the polygons once the mesh is whole.
     std::vector<std::pair<Index, VORNSDK::Component>> polygon_materials_;
     std::vector<std::pair<Index, std::vector<float>>> corner_values_;
@@ -606,43 +778,153 @@ private:
     std::string error_;
 };
 
+// Parses chunks of the text on several threads and puts them into the mesh in order. A thread
+// first puts in the next chunk in order when it is parsed and no one else is putting one in;
+// otherwise it parses the next unread chunk when a slot is free for it; otherwise it waits.
+class ObjPipeline {
+public:
+    ObjPipeline(std::string_view text, ObjBuilder& builder, MappedFile const* file, std::size_t threads)
+        : text_(text), builder_(builder), file_(file), slots_(2 * threads)
+    {
+        for (Slot& slot : slots_)
+            slot.parser.emplace(slot.piece);
+    }
+
+    // False at the first fault, which the builder then names. What a thread throws (running out
+    // of memory) stops the others and is thrown again here.
+    bool run(std::size_t threads)
+    {
+        on_threads(threads, [this](std::size_t) {
+            try {
+                work();
+            } catch (...) {
+                std::lock_guard const lock(mutex_);
+                thrown_ = thrown_ ? thrown_ : std::current_exception();
+                failed_ = true;
+                changed_.notify_all();
+            }
+        });
+        if (thrown_)
+            std::rethrow_exception(thrown_);
+        return !failed_;
+    }
+
+private:
+    enum class State { kFree, kParsing, kParsed };
+    struct Slot {
+        ParsedPiece piece;
+        std::optional<PieceParser> parser;
+        std::size_t order = 0;
+        State state = State::kFree;
+    };
+
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (failed_ || (read_ == text_.size() && next_to_add_ == next_order_)) {
+                changed_.notify_all();
+                return;
+            }
+            if (Slot* const next = slot_to_add()) {
+                adding_ = true;
+                lock.unlock();
+                bool const ok = builder_.add(next->piece);
+                if (ok)
+                    give_back(next->piece.text);
+                lock.lock();
+                adding_ = false;
+                failed_ = !ok;
+                next->state = State::kFree;
+                ++next_to_add_;
+            } else if (Slot* const free = free_slot(); free && read_ < text_.size()) {
+                free->order = next_order_++;
+                free->state = State::kParsing;
+                std::string_view const chunk = next_chunk();
+                lock.unlock();
+                free->parser->parse(chunk);
+                lock.lock();
+                free->state = State::kParsed;
+            } else {
+                changed_.wait(lock);
+                continue;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    Slot* slot_to_add()
+    {
+        if (adding_)
+            return nullptr;
+        for (Slot& slot : slots_)
+            if (slot.state == State::kParsed && slot.order == next_to_add_)
+                return &slot;
+        return nullptr;
+    }
+
+    Slot* free_slot()
+    {
+        for (Slot& slot : slots_)
+            if (slot.state == State::kFree)
+                return &slot;
+        return nullptr;
+    }
+
+    std::string_view next_chunk()
+    {
+        std::string_view const chunk = first_lines(text_.substr(read_), kChunk);
+        read_ += chunk.size();
+        return chunk;
+    }
+
+    // Gives back the mapped pages before the end of a chunk put into the mesh, in steps.
+    void give_back(std::string_view chunk)
+    {
+        std::size_t const done = std::size_t(chunk.data() - text_.data()) + chunk.size();
+        if (file_ && (done - released_ >= kReleaseStep || done == text_.size())) {
+            file_->release(text_.substr(released_, done - released_));
+            released_ = done;
+        }
+    }
+
+    std::string_view const text_;
+    ObjBuilder& builder_;
+    MappedFile const* const file_;
+    std::vector<Slot> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t read_ = 0, next_order_ = 0, next_to_add_ = 0;
+    bool adding_ = false, failed_ = false;
+    std::exception_ptr thrown_;
+    // Only the thread putting chunks in touches it.
+    std::size_t released_ = 0;
+};
+
+bool read_obj_text(std::string_view text, std::string const& file, teskar::Mesh& mesh, ObjMaterials const& materials,
+                   MappedFile const* mapped, std::string& error)
+{
+    ObjBuilder builder(mesh, count_obj(text, mapped), materials);
+    std::size_t const threads = reading_threads(text.size());
+    bool const read = ObjPipeline(text, builder, mapped, threads).run(threads);
+    builder.finish();
+    if (!read)
+        error = file + ":" + builder.error();
+    return read;
+}
+
 } // namespace
 
-bool read_obj(std::istream& in, std::string const& file, teskar::Mesh& mesh, ObjMaterials const& materials,
+bool read_obj(std::string_view text, std::string const& file, teskar::Mesh& mesh, ObjMaterials const& materials,
               std::string& error)
 {
-    ObjCounts const counts = count_obj(in);
-    if (in.bad()) {
-        error = "cannot read '" + file + "'";
-        return false;
-    }
-    in.clear();
-    in.seekg(0);
-    ObjBuilder builder(mesh, counts, materials);
-    ParsedPiece a, b;
-    PieceParser parse_a(a), parse_b(b);
-    bool const read = for_each_piece(in, [&](std::string_view text) {
-        auto const [x, y] = halves(text);
-        b.clear();
-        in_parallel(x, y, [&](std::string_view t) { parse_a.parse(t); }, [&](std::string_view t) { parse_b.parse(t); });
-        if (!builder.add(a) || (!y.empty() && !builder.add(b))) {
-            error = file + ":" + builder.error();
-            return false;
-        }
-        return true;
-    });
-    builder.finish();
-    if (!read) {
-        error = "cannot read '" + file + "'";
-        return false;
-    }
-    return error.empty();
+    return read_obj_text(text, file, mesh, materials, nullptr, error);
 }
 
 bool read_obj_file(std::string const& path, teskar::Mesh& mesh, ObjMaterials const& materials, std::string& error)
 {
-    std::ifstream in;
-    return open_for_reading(path, in, error) && read_obj(in, path, mesh, materials, error);
+    MappedFile file;
+    return file.open(path, error) && read_obj_text(file.text(), path, mesh, materials, &file, error);
 }
 
 } // namespace vorn

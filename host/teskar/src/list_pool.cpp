@@ -145,6 +145,19 @@ void ListPool::append_exact(std::span<Index const> values)
     slots_.push_back(s);
 }
 
+void ListPool::append_exact(std::span<std::uint16_t const> sizes, std::span<Index const> values)
+{
+    std::size_t offset = data_.size();
+    data_.insert(data_.end(), values.begin(), values.end());
+    std::size_t const first = slots_.size();
+    slots_.resize(first + sizes.size());
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        slots_[first + k].offset = static_cast<std::uint32_t>(offset);
+        slots_[first + k].set(sizes[k], 0);
+        offset += sizes[k];
+    }
+}
+
 void ListPool::lay_out_counted(std::size_t first)
 {
     std::size_t total = data_.size();

@@ -47,6 +47,20 @@ Index MeshBuilder::add_point(Vector3d const& position)
     return p;
 }
 
+Index MeshBuilder::add_points(std::span<Vector3d const> positions)
+{
+    Index const first = mesh_.points_.slots();
+    if (!bulk_) {
+        for (Vector3d const& p : positions)
+            mesh_.add_point(p);
+        return first;
+    }
+    mesh_.points_.allocate(static_cast<Index>(positions.size()));
+    mesh_.positions_.insert(mesh_.positions_.end(), positions.begin(), positions.end());
+    mesh_.point_selected_.resize(mesh_.point_selected_.size() + positions.size(), 0);
+    return first;
+}
+
 Index MeshBuilder::add_polygon(std::span<Index const> vertices)
 {
     if (!bulk_) {
@@ -72,6 +86,25 @@ Index MeshBuilder::add_checked_polygon(std::span<Index const> vertices)
     for (Index v : vertices)
         mesh_.point_polys_.count(v);
     return f;
+}
+
+Index MeshBuilder::add_checked_polygons(std::span<std::uint16_t const> sizes, std::span<Index const> vertices)
+{
+    Index const first = mesh_.polygons_.slots();
+    if (!bulk_) {
+        for (std::size_t k = 0, at = 0; k < sizes.size(); at += sizes[k++])
+            add_checked_polygon(vertices.subspan(at, sizes[k]));
+        return first;
+    }
+    std::size_t const n = sizes.size();
+    mesh_.polygons_.allocate(static_cast<Index>(n));
+    mesh_.corners_.append_exact(sizes, vertices);
+    mesh_.materials_.resize(mesh_.materials_.size() + n, 0);
+    mesh_.poly_selected_.resize(mesh_.poly_selected_.size() + n, 0);
+    mesh_.side_marks_.resize(mesh_.side_marks_.size() + n, 0);
+    for (Index v : vertices)
+        mesh_.point_polys_.count(v);
+    return first;
 }
 
 void MeshBuilder::finish()

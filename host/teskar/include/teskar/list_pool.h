@@ -52,6 +52,8 @@ public:
 
     // Adds list lists() holding exactly `values`, with room for exactly that many.
     void append_exact(std::span<Index const> values);
+    // append_exact for many lists at once: sizes[k] values each, taken from values in order.
+    void append_exact(std::span<std::uint16_t const> sizes, std::span<Index const> values);
 
     // Lays out empty lists in bulk, each with room for exactly its entries: count(i) once for
     // every entry list i will hold, then lay_out_counted(first) gives lists first.. their room at

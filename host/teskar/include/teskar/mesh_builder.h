@@ -25,11 +25,16 @@ public:
     void reserve_polygons(std::size_t polygons, std::size_t corners);
 
     VORNSDK::Index add_point(VORNSDK::Vector3d const& position);
+    // Points in a row; answers the first one's index.
+    VORNSDK::Index add_points(std::span<VORNSDK::Vector3d const> positions);
     // A polygon of three or more distinct points of the mesh; kNoIndex, adding nothing, otherwise.
     VORNSDK::Index add_polygon(std::span<VORNSDK::Index const> vertices);
     // add_polygon for a reader that has checked the list already (at least three distinct points
     // of the mesh, no more than kMaxPolygonVertices): the check is not repeated.
     VORNSDK::Index add_checked_polygon(std::span<VORNSDK::Index const> vertices);
+    // add_checked_polygon for polygons in a row, sizes[k] vertices each taken from vertices in
+    // order; answers the first one's index.
+    VORNSDK::Index add_checked_polygons(std::span<std::uint16_t const> sizes, std::span<VORNSDK::Index const> vertices);
     // Makes the mesh whole; further additions go through the mesh's own operations.
     void finish();
 
