@@ -24,7 +24,7 @@ struct Tally {
         polygons += line_start && b == 'f' && blank(c);
         uvs += line_start && b == 'v' && c == 't';
         normals += line_start && b == 'v' && c == 'n';
-        indented += line_start && blank(b);
+        indented += line_start && (b == ' ' || b == '\t');
         words += blank(a) && !blank(b) && b != '\n';
     }
 };
@@ -57,7 +57,7 @@ void tally_vectors(char const* text, std::size_t first, std::size_t last, Tally&
             polygons -= line_start & (b == 'f') & blanks(c);
             uvs -= v & (c == 't');
             normals -= v & (c == 'n');
-            indented -= line_start & blank_b;
+            indented -= line_start & ((b == ' ') | (b == '\t'));
             words -= blanks(a) & ~blank_b & (b != '\n');
         }
         for (std::size_t k = 0; k < kLanes; ++k) {

@@ -241,3 +241,89 @@ TEST(ObjRead, LongTextsReadInPiecesKeepOrderIndicesAndLineNumbers)
     EXPECT_EQ(error, "strip.obj:" + std::to_string(line) + ": point index 999999 out of range (" +
                          std::to_string(2 * quads + 2) + " points)");
 }
+
+namespace {
+
+// A grid of side × side quads as OBJ: three texture coordinates, the points row by row with 17
+// significant digits, then the
+// faces, mostly plain ("f a b c d"), with a material switch every 1000 faces, every 7th face with
+// texture coordinates and every 13th counting back from the last point.
+struct GridObj {
+    int side;
+    std::string text;
+
+    explicit GridObj(int side_) : side(side_)
+    {
+        std::ostringstream out;
+        out.precision(17); // coordinates read by the long decimal path
+        out << "vt 0 0\nvt 1 0\nvt 1 1\n";
+        for (int y = 0; y <= side; ++y)
+            for (int x = 0; x <= side; ++x)
+                out << "v " << x * 0.1 << " " << y * 0.30000000000000004 << " 0\n";
+        int const points = (side + 1) * (side + 1);
+        for (int f = 0; f < side * side; ++f) {
+            if (f % 1000 == 0)
+                out << "usemtl m" << f / 1000 % 3 << "\n";
+            out << "f";
+            for (Index p : corners(f)) {
+                if (f % 13 == 0)
+                    out << " " << int(p) - points;
+                else if (f % 7 == 0)
+                    out << " " << p + 1 << "/" << 1 + p % 3;
+                else
+                    out << " " << p + 1;
+            }
+            out << "\n";
+        }
+        text = out.str();
+    }
+
+    std::vector<Index> corners(int f) const
+    {
+        Index const a = Index(f / side * (side + 1) + f % side);
+        return {a, a + 1, a + Index(side) + 2, a + Index(side) + 1};
+    }
+};
+
+} // namespace
+
+// Plain faces go into the mesh in bulk; the faces around them, the materials between them and a
+// fault late in the file must still land exactly where a line-by-line reading puts them.
+TEST_F(ScriptTest, LongObjKeepsFacesMaterialsAndLinesInOrder)
+{
+    GridObj const grid(600); // 17 MB: many chunks, and mapped pages given back as it is read
+    std::string const path = temp("grid.obj");
+    write_file(path, grid.text);
+    Outcome const o = run("load " + path + " grid\n");
+    ASSERT_EQ(o.code, 0) << o.err;
+    teskar::Mesh const& mesh = *ScriptTest::mesh("grid");
+    ASSERT_EQ(mesh.polygons().count(), Index(grid.side * grid.side));
+    EXPECT_TRUE(valid(mesh));
+    std::string const materials[] = {"m0", "m1", "m2"};
+    for (int f = 0; f < grid.side * grid.side; ++f) {
+        auto const v = mesh.polygon_vertices(Index(f));
+        ASSERT_EQ(std::vector<Index>(v.begin(), v.end()), grid.corners(f)) << f;
+        ASSERT_EQ(material_name(mesh, Index(f)), materials[f / 1000 % 3]) << f;
+        ASSERT_EQ(mesh.corner_values(0, Index(f)).size(), f % 7 == 0 && f % 13 != 0 ? 8u : 0u) << f;
+    }
+    EXPECT_EQ(mesh.point_position(Index(grid.side + 2)), (Vector3d{0.1, 0.30000000000000004, 0}));
+
+    // Read in memory, the same text gives the same mesh.
+    teskar::Mesh in_memory;
+    std::string error;
+    ASSERT_TRUE(vorn::read_obj(grid.text, "grid.obj", in_memory, {}, error)) << error;
+    for (Index p = 0; p < mesh.points().slots(); ++p)
+        ASSERT_EQ(in_memory.point_position(p), mesh.point_position(p)) << p;
+
+    // A plain face naming a point the file only gives later, three quarters into the file.
+    std::size_t const cut = grid.text.find('\n', grid.text.size() * 3 / 4) + 1;
+    std::string const points = std::to_string((grid.side + 1) * (grid.side + 1));
+    std::string const late = std::to_string((grid.side + 1) * (grid.side + 1) + 1);
+    std::ostringstream spliced;
+    spliced << grid.text.substr(0, cut) << "f 1 2 " << late << "\nv 0 0 1\n" << grid.text.substr(cut);
+    std::string const text = spliced.str();
+    teskar::Mesh partial;
+    EXPECT_FALSE(vorn::read_obj(text, "grid.obj", partial, {}, error));
+    std::size_t const line = std::size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(cut), '\n')) + 1;
+    EXPECT_EQ(error, "grid.obj:" + std::to_string(line) + ": point index " + late + " out of range (" + points + " points)");
+}
