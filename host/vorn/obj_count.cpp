@@ -49,24 +49,25 @@ void tally_vectors(char const* text, std::size_t first, std::size_t last, Tally&
     constexpr std::size_t kLanes = sizeof(Bytes);
     std::size_t j = first;
     while (j + kLanes <= last) {
-        Flags points{}, polygons{}, uvs{}, normals{}, indented{}, words{};
+        // A flag is all ones: taking it away adds one, in lanes that wrap like unsigned bytes.
+        Bytes points{}, polygons{}, uvs{}, normals{}, indented{}, words{};
         for (std::size_t step = 0; step < 255 && j + kLanes <= last; ++step, j += kLanes) {
             Bytes const a = load(text + j), b = load(text + j + 1), c = load(text + j + 2);
             Flags const line_start = a == '\n', v = line_start & (b == 'v'), blank_b = blanks(b);
-            points -= v & blanks(c);
-            polygons -= line_start & (b == 'f') & blanks(c);
-            uvs -= v & (c == 't');
-            normals -= v & (c == 'n');
-            indented -= line_start & ((b == ' ') | (b == '\t'));
-            words -= blanks(a) & ~blank_b & (b != '\n');
+            points -= Bytes(v & blanks(c));
+            polygons -= Bytes(line_start & (b == 'f') & blanks(c));
+            uvs -= Bytes(v & (c == 't'));
+            normals -= Bytes(v & (c == 'n'));
+            indented -= Bytes(line_start & ((b == ' ') | (b == '\t')));
+            words -= Bytes(blanks(a) & ~blank_b & (b != '\n'));
         }
         for (std::size_t k = 0; k < kLanes; ++k) {
-            t.points += std::uint8_t(points[k]);
-            t.polygons += std::uint8_t(polygons[k]);
-            t.uvs += std::uint8_t(uvs[k]);
-            t.normals += std::uint8_t(normals[k]);
-            t.indented += std::uint8_t(indented[k]);
-            t.words += std::uint8_t(words[k]);
+            t.points += points[k];
+            t.polygons += polygons[k];
+            t.uvs += uvs[k];
+            t.normals += normals[k];
+            t.indented += indented[k];
+            t.words += words[k];
         }
     }
     for (; j < last; ++j)
