@@ -1,5 +1,6 @@
 #include "mesh_fixture.h"
 
+#include "teskar/mesh_builder.h"
 #include "teskar/mesh_recorder.h"
 
 #include "vornsdk/history.h"
@@ -202,4 +203,41 @@ TEST_F(MeshBulk, PolygonsAddedAtOnceMatchThoseAddedOneByOne)
     }
     teskar::UndoHistory::instance().undo();
     EXPECT_EQ(state(), before);
+}
+
+// The builder's runs of points and polygons give the mesh its one-by-one calls give: in bulk
+// into a new mesh, and through the mesh's own operations into one that has polygons already.
+TEST_F(MeshBulk, BuilderRunsMatchOneByOne)
+{
+    std::vector<Vector3d> positions;
+    for (int k = 0; k < 8; ++k)
+        positions.push_back({double(k % 3), 0.0, double(k / 3)});
+    std::vector<std::uint16_t> const sizes{4, 3, 5};
+    auto build = [&](bool runs, bool has_polygons) {
+        item = Component::create("SceneObject");
+        teskar::scene_of(active_scene())->add_item(item);
+        mesh = teskar::mesh_of(item);
+        Index const base = has_polygons ? 3 : 0;
+        if (has_polygons)
+            mesh->add_polygon(CompactIndexArray{mesh->add_point({}), mesh->add_point({1, 0, 0}), mesh->add_point({0, 1, 0})});
+        std::vector<Index> corners{0, 1, 4, 3, /**/ 1, 2, 4, /**/ 3, 4, 7, 6, 5};
+        for (Index& c : corners)
+            c += base;
+        {
+            teskar::MeshBuilder build(*mesh, positions.size(), sizes.size(), corners.size());
+            if (runs) {
+                EXPECT_EQ(build.add_points(positions), base);
+                EXPECT_EQ(build.add_checked_polygons(sizes, corners), Index(has_polygons));
+            } else {
+                for (Vector3d const& p : positions)
+                    build.add_point(p);
+                for (std::size_t k = 0, at = 0; k < sizes.size(); at += sizes[k++])
+                    build.add_checked_polygon(std::span(corners).subspan(at, sizes[k]));
+            }
+        }
+        EXPECT_TRUE(valid(*mesh));
+        return state();
+    };
+    for (bool has_polygons : {false, true})
+        EXPECT_EQ(build(true, has_polygons), build(false, has_polygons)) << has_polygons;
 }
