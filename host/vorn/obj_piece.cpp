@@ -59,9 +59,9 @@ public:
         // Room for the most a text of this size can hold (no line is shorter than 8 bytes, no
         // corner than 2), so that no buffer grows by copying; room never touched costs nothing.
         out_.points.reserve(text.size() / 8 + 1);
-        out_.faces.reserve(quick_faces_ ? 0 : text.size() / 8 + 1);
-        out_.quick_sizes.reserve(quick_faces_ ? text.size() / 8 + 1 : 0);
-        out_.quick_points.reserve(quick_faces_ ? text.size() / 2 + 1 : 0);
+        out_.faces.reserve(text.size() / 8 + 1);
+        out_.quick_sizes.reserve(text.size() / 8 + 1);
+        out_.quick_points.reserve(text.size() / 2 + 1);
         out_.corners.reserve(text.size() / 2 + 1);
         char const* c = text.data();
         char const* const end = c + text.size();
