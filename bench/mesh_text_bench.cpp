@@ -97,16 +97,19 @@ void BM_ObjWrite(benchmark::State& state)
     report(state, s.obj.size());
 }
 
-void BM_ObjRead(benchmark::State& state)
+// Times read(mesh, error) into a fresh mesh, the grid's material given to its "usemtl" lines.
+template <class Read>
+void time_obj_reads(benchmark::State& state, Read const& read)
 {
     Sample const& s = sample();
+    vorn::ObjMaterials const materials = [&](std::string const&) { return s.material; };
     std::optional<teskar::Mesh> mesh;
     for (auto _ : state) {
         state.PauseTiming();
         mesh.emplace();
         state.ResumeTiming();
         std::string error;
-        if (!vorn::read_obj(s.obj, "grid.obj", *mesh, [&](std::string const&) { return s.material; }, error)) {
+        if (!read(*mesh, materials, error)) {
             state.SkipWithError(error.c_str());
             break;
         }
@@ -115,26 +118,22 @@ void BM_ObjRead(benchmark::State& state)
     report(state, s.obj.size());
 }
 
+void BM_ObjRead(benchmark::State& state)
+{
+    time_obj_reads(state, [](teskar::Mesh& mesh, vorn::ObjMaterials const& materials, std::string& error) {
+        return vorn::read_obj(sample().obj, "grid.obj", mesh, materials, error);
+    });
+}
+
 // The same grid read from a file, as `load` reads it: mapped, its pages given back as it goes.
 void BM_ObjReadFile(benchmark::State& state)
 {
-    Sample const& s = sample();
     std::filesystem::path const path = std::filesystem::temp_directory_path() / "tolvir_bench_grid.obj";
-    std::ofstream(path, std::ios::binary) << s.obj;
-    std::optional<teskar::Mesh> mesh;
-    for (auto _ : state) {
-        state.PauseTiming();
-        mesh.emplace();
-        state.ResumeTiming();
-        std::string error;
-        if (!vorn::read_obj_file(path, *mesh, [&](std::string const&) { return s.material; }, error)) {
-            state.SkipWithError(error.c_str());
-            break;
-        }
-    }
-    mesh.reset();
+    std::ofstream(path, std::ios::binary) << sample().obj;
+    time_obj_reads(state, [&](teskar::Mesh& mesh, vorn::ObjMaterials const& materials, std::string& error) {
+        return vorn::read_obj_file(path, mesh, materials, error);
+    });
     std::filesystem::remove(path);
-    report(state, s.obj.size());
 }
 
 BENCHMARK(BM_MeshTextWrite)->Unit(benchmark::kMillisecond);

@@ -191,6 +191,14 @@ private:
 
     static bool ends_word(char const* c, char const* end) { return c == end || blank(*c) || *c == '\n'; }
 
+    // Skips the blanks at c; whether a word of the same line follows.
+    static bool next_word_on_line(char const*& c, char const* end)
+    {
+        while (c != end && blank(*c))
+            ++c;
+        return c != end && *c != '\n';
+    }
+
     // "x y z" and nothing more, each a plain decimal.
     char const* plain_vertex(char const* c, char const* end)
     {
@@ -260,9 +268,7 @@ private:
             return static_cast<char const*>(nullptr);
         };
         for (;;) {
-            while (c != end && blank(*c))
-                ++c;
-            if (c == end || *c == '\n')
+            if (!next_word_on_line(c, end))
                 break;
             std::int32_t point = 0;
             if (points.size() - first == 16 || !plain_index(c, end, point) || !ends_word(c, end))
@@ -289,9 +295,7 @@ private:
             return static_cast<char const*>(nullptr);
         };
         for (;;) {
-            while (c != end && blank(*c))
-                ++c;
-            if (c == end || *c == '\n')
+            if (!next_word_on_line(c, end))
                 break;
             if (f.corners == VORNSDK::kMaxPolygonVertices)
                 return give_up();
