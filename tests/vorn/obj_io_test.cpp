@@ -198,10 +198,10 @@ TEST(TextNumbers, DecimalsReadAsTheGeneralReaderDoes)
     }
 }
 
-// A strip of quads long enough (13 MB) that the reader takes it in several blocks and cuts
-// each into pieces read side by side: every
-// fourth face counts back from the last point, every face has texture coordinates read before
-// it, and a fault late in the file names its own line and the points read by then.
+// A strip of quads long enough (13 MB) to be read in many chunks, points, texture coordinates
+// and faces interleaved: every fourth face counts back from the last point, every face has
+// texture coordinates read chunks before it, and a fault late in the file names its own line and
+// the points read by then.
 std::string quad_strip(int quads, std::string const& tail)
 {
     std::ostringstream out;
@@ -245,9 +245,9 @@ TEST(ObjRead, LongTextsReadInPiecesKeepOrderIndicesAndLineNumbers)
 namespace {
 
 // A grid of side × side quads as OBJ: three texture coordinates, the points row by row with 17
-// significant digits, then the
-// faces, mostly plain ("f a b c d"), with a material switch every 1000 faces, every 7th face with
-// texture coordinates and every 13th counting back from the last point.
+// significant digits, then the faces, mostly plain ("f a b c d"), with a material switch every
+// 1000 faces, every 7th face with texture coordinates and every 13th counting back from the last
+// point.
 struct GridObj {
     int side;
     std::string text;
